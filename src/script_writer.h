@@ -1,0 +1,115 @@
+// The script writer: every line of an Mplus script is written through it, as a row of pieces
+// (literal texts, the data file name and decimal integers) that it joins and ends with a line end.
+#ifndef LDSGEN_SCRIPT_WRITER_H_
+#define LDSGEN_SCRIPT_WRITER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ldsgen {
+
+/// An occasion number in plain decimal. Loops format it once and copy it into every piece that
+/// names it. It holds 64 bits because i+1 and N-1 step past the 32-bit range at its ends.
+class Index {
+ public:
+  explicit Index(std::int64_t value);
+  std::int64_t value() const { return value_; }
+  const char* data() const { return digits_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  std::int64_t value_;
+  char digits_[20];
+  unsigned char size_;
+};
+
+/// The occasion before or after, as the statement tables write them: i - 1, i + 1.
+inline Index operator-(const Index& i, std::int64_t step) { return Index(i.value() - step); }
+inline Index operator+(const Index& i, std::int64_t step) { return Index(i.value() + step); }
+
+/// Buffers script text and hands it to a stream in large blocks, so a script of hundreds of
+/// megabytes costs few system calls. A failed write is remembered and everything after it is
+/// dropped: callers check ok() inside their loops so that a full disk stops a long script at once.
+class ScriptWriter {
+ public:
+  explicit ScriptWriter(std::ostream& out);
+  ScriptWriter(const ScriptWriter&) = delete;
+  ScriptWriter& operator=(const ScriptWriter&) = delete;
+
+  /// Appends the pieces and ends the line.
+  template <typename... Pieces>
+  void line(const Pieces&... pieces) {
+    (put(pieces), ...);
+    put("\n");
+  }
+
+  /// Appends the pieces without ending the line.
+  template <typename... Pieces>
+  void part(const Pieces&... pieces) {
+    (put(pieces), ...);
+  }
+
+  /// Hands all buffered text to the stream and flushes it. Returns ok().
+  bool flush();
+
+  bool ok() const { return error_.empty(); }
+  /// Why the stream refused the text; empty while ok().
+  const std::string& error() const { return error_; }
+
+ private:
+  static constexpr std::size_t kCapacity = 64 * 1024;
+
+  template <std::size_t N>
+  void put(const char (&text)[N]) {
+    append(text, N - 1);
+  }
+  void put(std::string_view text) { append(text.data(), text.size()); }
+  void put(const Index& index) { append(index.data(), index.size()); }
+
+  void append(const char* text, std::size_t size) {
+    if (size <= kCapacity - used_) {
+      std::memcpy(buffer_.get() + used_, text, size);
+      used_ += size;
+    } else {
+      append_slow(text, size);
+    }
+  }
+  void append_slow(const char* text, std::size_t size);
+  void drain();
+
+  std::ostream& out_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  std::string error_;
+};
+
+/// Calls body(Index(i)) for i = first ... last, in 64 bits, and stops early once the writer has
+/// failed: at the far ends of the integer range a script runs to hundreds of gigabytes.
+template <typename Body>
+void for_each_occasion(const ScriptWriter& w, std::int64_t first, std::int64_t last, Body body) {
+  for (std::int64_t i = first; i <= last && w.ok(); ++i) body(Index(i));
+}
+
+/// The variables a script measures: y alone, or y and x.
+enum class ModelKind { Univariate = 0, Bivariate = 1 };
+
+void write_preamble(ScriptWriter& w);
+void write_data_section(ScriptWriter& w, std::string_view data_file);
+void write_variable_sections(ScriptWriter& w, ModelKind kind, std::int64_t occasions);
+void write_output_section(ScriptWriter& w);
+
+/// Creates (or empties) the script file. Returns null and the system's reason on failure.
+std::unique_ptr<std::ostream> create_script_file(const std::string& name, std::string* why);
+
+/// Closes a stream made by create_script_file, so that a failure to store the last bytes shows.
+/// Returns false, with the reason, if anything written did not reach the file.
+bool close_script_file(std::ostream& script, std::string* why);
+
+}  // namespace ldsgen
+
+#endif  // LDSGEN_SCRIPT_WRITER_H_

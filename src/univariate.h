@@ -1,0 +1,24 @@
+// The univariate latent difference score model, and the change block that models one measured
+// variable over the occasions, which the bivariate model writes once for each of its variables.
+#ifndef LDSGEN_UNIVARIATE_H_
+#define LDSGEN_UNIVARIATE_H_
+
+#include <cstdint>
+
+namespace ldsgen {
+
+class ScriptWriter;
+
+enum class Letter { Y, X };
+
+/// Levels, autoregression, difference scores, proportional change, slope, initial level and the
+/// fixed means and variances of one variable.
+void write_change_block(ScriptWriter& w, Letter letter, std::int64_t occasions);
+
+/// The MODEL body for model code 0: the change block of y, then its free initial level and slope
+/// and its equal residual variances.
+void write_univariate_body(ScriptWriter& w, std::int64_t occasions);
+
+}  // namespace ldsgen
+
+#endif  // LDSGEN_UNIVARIATE_H_

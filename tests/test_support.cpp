@@ -1,0 +1,69 @@
+#include "test_support.h"
+
+#include <fstream>
+#include <memory>
+
+#include "dialogue.h"
+
+namespace ldsgen::testing {
+
+std::streamsize MemoryFile::xsputn(const char* s, std::streamsize n) {
+  ++writes_;
+  std::size_t room = capacity_ - text_.size();
+  std::size_t taken = std::min(room, static_cast<std::size_t>(n));
+  text_.append(s, taken);
+  return static_cast<std::streamsize>(taken);
+}
+
+MemoryFile::int_type MemoryFile::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  char ch = traits_type::to_char_type(c);
+  return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+}
+
+int MemoryFile::sync() {
+  flushed_sizes_.push_back(text_.size());
+  return 0;
+}
+
+Outcome run(const std::string& input, std::size_t capacity) {
+  Outcome result;
+  MemoryFile file(capacity);
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  result.status = run_dialogue(in, out, err, [&](const std::string& name, std::string*) {
+    result.script_name = name;
+    return std::make_unique<std::ostream>(&file);
+  });
+  result.console = out.str();
+  result.errors = err.str();
+  result.script = file.text();
+  result.flushed_sizes = file.flushed_sizes();
+  result.writes = file.writes();
+  return result;
+}
+
+std::string model_body(const std::string& script) {
+  const std::string heading = "MODEL:\n";
+  std::size_t begin = script.find(heading);
+  std::size_t end = script.rfind("OUTPUT:  TECH1 TECH4;\n");
+  if (begin == std::string::npos || end == std::string::npos) return "(no MODEL body)";
+  begin += heading.size();
+  return script.substr(begin, end - begin);
+}
+
+std::string golden(const std::string& name) {
+  std::ifstream file(std::string(LDSGEN_GOLDEN_DIR) + "/" + name, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+}  // namespace ldsgen::testing

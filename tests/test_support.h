@@ -1,0 +1,61 @@
+// Runs the whole dialogue in memory: answers in, console, errors and script out.
+#ifndef LDSGEN_TEST_SUPPORT_H_
+#define LDSGEN_TEST_SUPPORT_H_
+
+#include <cstddef>
+#include <functional>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace ldsgen::testing {
+
+/// A script file in memory. It takes at most `capacity` bytes and then refuses, as a full disk
+/// does, and it keeps what had been flushed at each flush.
+class MemoryFile : public std::streambuf {
+ public:
+  explicit MemoryFile(std::size_t capacity = std::string::npos) : capacity_(capacity) {}
+
+  const std::string& text() const { return text_; }
+  /// The text as it stood at each flush.
+  const std::vector<std::size_t>& flushed_sizes() const { return flushed_sizes_; }
+  std::size_t writes() const { return writes_; }
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
+  int_type overflow(int_type c) override;
+  int sync() override;
+
+ private:
+  std::size_t capacity_;
+  std::string text_;
+  std::vector<std::size_t> flushed_sizes_;
+  std::size_t writes_ = 0;
+};
+
+struct Outcome {
+  int status = -1;
+  std::string console;
+  std::string errors;
+  std::string script_name;  // empty when the dialogue created no script
+  std::string script;
+  std::vector<std::size_t> flushed_sizes;
+  std::size_t writes = 0;
+};
+
+/// Runs the dialogue on `input`. The script file refuses bytes past `capacity`.
+Outcome run(const std::string& input, std::size_t capacity = std::string::npos);
+
+/// The script, or its MODEL body alone (between the MODEL heading and the OUTPUT line).
+std::string model_body(const std::string& script);
+
+/// Reads a file of expected text from the tests' golden folder.
+std::string golden(const std::string& name);
+
+/// The lines of a text, without their ends.
+std::vector<std::string> lines(const std::string& text);
+
+}  // namespace ldsgen::testing
+
+#endif  // LDSGEN_TEST_SUPPORT_H_
