@@ -160,5 +160,27 @@ TEST(Dialogue, FailedWriteIsReportedNotSuccess) {
   }
 }
 
+TEST(Dialogue, FailedWriteInTheBodyStopsThere) {
+  struct Case {
+    const char* input;
+    const char* where;  // a line of the body at which the disk fills up
+  } cases[] = {
+      {"s 0 d 20000", "dy12345 on ly12345 * (1);"},
+      {"s 0 d 20000", "y19999* (2);"},
+      {"s 1 d 20000", "!beginning the codes for x variables"},
+      {"s 1 d 20000", "dy777 on lx777*(4);"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    const std::string full = run(c.input).script;
+    const std::size_t capacity = full.find(c.where);
+    ASSERT_NE(capacity, std::string::npos);
+    Outcome r = run(c.input, capacity);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.script, full.substr(0, capacity));
+    EXPECT_EQ(r.errors.rfind("ldsgen: cannot write script file 's': ", 0), 0u) << r.errors;
+  }
+}
+
 }  // namespace
 }  // namespace ldsgen::testing
