@@ -20,20 +20,19 @@ std::string system_reason() {
 }  // namespace
 
 Index::Index(std::int64_t value) : value_(value) {
-  size_ = static_cast<unsigned char>(std::to_chars(digits_, digits_ + sizeof digits_, value).ptr -
-                                     digits_);
+  size_ = static_cast<unsigned char>(std::to_chars(digits_, digits_ + kWidth, value).ptr - digits_);
 }
 
-ScriptWriter::ScriptWriter(std::ostream& out) : out_(out), buffer_(new char[kCapacity]) {}
+ScriptWriter::ScriptWriter(std::ostream& out)
+    : out_(out), buffer_(new char[kCapacity + Index::kWidth]) {}
 
-void ScriptWriter::append_slow(const char* text, std::size_t size) {
-  while (size > 0 && ok()) {
+void ScriptWriter::append(std::string_view text) {
+  while (!text.empty() && ok()) {
     if (used_ == kCapacity) drain();
-    std::size_t n = std::min(size, kCapacity - used_);
-    std::memcpy(buffer_.get() + used_, text, n);
+    std::size_t n = std::min(text.size(), kCapacity - used_);
+    std::memcpy(buffer_.get() + used_, text.data(), n);
     used_ += n;
-    text += n;
-    size -= n;
+    text.remove_prefix(n);
   }
 }
 

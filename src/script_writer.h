@@ -21,16 +21,48 @@ class Index {
   std::int64_t value() const { return value_; }
   const char* data() const { return digits_; }
   std::size_t size() const { return size_; }
+  static constexpr std::size_t kWidth = 20;  // "-9223372036854775808"
+
+  /// Steps to the next occasion by counting up the digits in place, which costs far less than
+  /// formatting the number anew: loops step through millions of occasions.
+  Index& operator++() {
+    if (value_ < 0) return *this = Index(value_ + 1);
+    ++value_;
+    for (std::size_t k = size_; k-- > 0;) {
+      if (digits_[k] != '9') {
+        ++digits_[k];
+        return *this;
+      }
+      digits_[k] = '0';
+    }
+    digits_[0] = '1';  // 99 became 00: now 100
+    digits_[size_++] = '0';
+    return *this;
+  }
+
+  Index& operator--() {
+    if (value_ <= 0) return *this = Index(value_ - 1);
+    --value_;
+    std::size_t k = size_;
+    while (digits_[--k] == '0') digits_[k] = '9';
+    --digits_[k];
+    if (digits_[0] == '0' && size_ > 1) std::memmove(digits_, digits_ + 1, --size_);  // 100 to 99
+    return *this;
+  }
 
  private:
   std::int64_t value_;
-  char digits_[20];
+  char digits_[kWidth];
   unsigned char size_;
 };
 
 /// The occasion before or after, as the statement tables write them: i - 1, i + 1.
-inline Index operator-(const Index& i, std::int64_t step) { return Index(i.value() - step); }
-inline Index operator+(const Index& i, std::int64_t step) { return Index(i.value() + step); }
+inline Index operator+(Index i, std::int64_t step) {
+  return step == 1 ? ++i : Index(i.value() + step);
+}
+inline Index operator-(Index i, std::int64_t step) {
+  return step == 1 ? --i : Index(i.value() - step);
+}
 
 /// Buffers script text and hands it to a stream in large blocks, so a script of hundreds of
 /// megabytes costs few system calls. A failed write is remembered and everything after it is
@@ -44,14 +76,21 @@ class ScriptWriter {
   /// Appends the pieces and ends the line.
   template <typename... Pieces>
   void line(const Pieces&... pieces) {
-    (put(pieces), ...);
-    put("\n");
+    part(pieces..., "\n");
   }
 
   /// Appends the pieces without ending the line.
   template <typename... Pieces>
   void part(const Pieces&... pieces) {
-    (put(pieces), ...);
+    const std::size_t size = (std::size_t{0} + ... + view(pieces).size());
+    if (size > kCapacity - used_) {
+      (append(view(pieces)), ...);
+      return;
+    }
+    // Room is checked once for the whole line, so the pieces are copied without checks.
+    char* end = buffer_.get() + used_;
+    ((end = copy(end, pieces)), ...);
+    used_ += size;
   }
 
   /// Hands all buffered text to the stream and flushes it. Returns ok().
@@ -65,21 +104,29 @@ class ScriptWriter {
   static constexpr std::size_t kCapacity = 64 * 1024;
 
   template <std::size_t N>
-  void put(const char (&text)[N]) {
-    append(text, N - 1);
+  static std::string_view view(const char (&text)[N]) {
+    return {text, N - 1};
   }
-  void put(std::string_view text) { append(text.data(), text.size()); }
-  void put(const Index& index) { append(index.data(), index.size()); }
+  static std::string_view view(std::string_view text) { return text; }
+  static std::string_view view(const Index& index) { return {index.data(), index.size()}; }
 
-  void append(const char* text, std::size_t size) {
-    if (size <= kCapacity - used_) {
-      std::memcpy(buffer_.get() + used_, text, size);
-      used_ += size;
-    } else {
-      append_slow(text, size);
-    }
+  template <std::size_t N>
+  static char* copy(char* to, const char (&text)[N]) {
+    std::memcpy(to, text, N - 1);
+    return to + N - 1;
   }
-  void append_slow(const char* text, std::size_t size);
+  static char* copy(char* to, std::string_view text) {
+    std::memcpy(to, text.data(), text.size());
+    return to + text.size();
+  }
+  // Copying an index's whole array costs less than copying just its digits, whose count varies;
+  // the buffer has spare bytes past its capacity for the overhang.
+  static char* copy(char* to, const Index& index) {
+    std::memcpy(to, index.data(), Index::kWidth);
+    return to + index.size();
+  }
+
+  void append(std::string_view text);
   void drain();
 
   std::ostream& out_;
@@ -92,7 +139,7 @@ class ScriptWriter {
 /// failed: at the far ends of the integer range a script runs to hundreds of gigabytes.
 template <typename Body>
 void for_each_occasion(const ScriptWriter& w, std::int64_t first, std::int64_t last, Body body) {
-  for (std::int64_t i = first; i <= last && w.ok(); ++i) body(Index(i));
+  for (Index i(first); i.value() <= last && w.ok(); ++i) body(i);
 }
 
 /// The variables a script measures: y alone, or y and x.

@@ -106,6 +106,19 @@ TEST(Index, FormatsTheWholeSixtyFourBitRange) {
   }
 }
 
+TEST(Index, CountingCarriesAndBorrowsLikeFormattingAnew) {
+  for (std::int64_t start : {std::int64_t{-25}, std::int64_t{INT_MAX} - 5, INT64_MIN + 1}) {
+    Index counted(start);
+    for (std::int64_t value = start; value < start + 1200; ++value, ++counted) {
+      ASSERT_EQ(std::to_string(value), std::string(counted.data(), counted.size()));
+      ASSERT_EQ(counted.value(), value);
+      const Index before = counted - 1, after = counted + 1;
+      ASSERT_EQ(std::to_string(value - 1), std::string(before.data(), before.size()));
+      ASSERT_EQ(std::to_string(value + 1), std::string(after.data(), after.size()));
+    }
+  }
+}
+
 TEST(ScriptWriter, DataFileNameLongerThanTheBufferIsWrittenWhole) {
   const std::string name(200000, 'n');
   std::ostringstream out;
