@@ -126,10 +126,10 @@ std::unique_ptr<std::ostream> create_script_file(const std::string& name, std::s
 
 bool close_script_file(std::ostream& script, std::string* why) {
   errno = 0;
-  script.flush();
-  if (auto* file = dynamic_cast<std::filebuf*>(script.rdbuf()); file && !file->close())
-    script.setstate(std::ios::badbit);
-  if (script) return true;
+  const bool flushed = static_cast<bool>(script.flush());
+  auto* file = dynamic_cast<std::filebuf*>(script.rdbuf());
+  const bool closed = file == nullptr || file->close() != nullptr;
+  if (flushed && closed) return true;
   *why = system_reason();
   return false;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
 #include <sstream>
 
 #include "test_support.h"
@@ -141,6 +142,30 @@ TEST(ScriptWriter, StopsAtTheFirstRefusedWrite) {
   for_each_occasion(w, 1, 100, [&](Index) { ++calls; });
   EXPECT_EQ(calls, 0);
 }
+
+// A file whose last bytes can't be stored when it is closed (as on a full network share).
+TEST(ScriptFile, FailureToStoreAtCloseIsReported) {
+  struct Unstorable : std::stringbuf {
+    int sync() override { return -1; }
+  } file;
+  std::ostream script(&file);
+  std::string why;
+  EXPECT_FALSE(close_script_file(script, &why));
+  EXPECT_FALSE(why.empty());
+  std::stringbuf fine;
+  std::ostream good(&fine);
+  EXPECT_TRUE(close_script_file(good, &why));
+}
+
+#ifdef __linux__
+TEST(ScriptFile, FullDiskAtCloseIsReported) {
+  std::ofstream full("/dev/full");
+  full << "the last bytes, still in the file's own buffer";
+  std::string why;
+  EXPECT_FALSE(close_script_file(full, &why));
+  EXPECT_EQ(why, "No space left on device");
+}
+#endif
 
 }  // namespace
 }  // namespace ldsgen::testing
