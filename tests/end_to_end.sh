@@ -54,6 +54,10 @@ cmp -s stdout console || fail "console differs: $(od -c stdout | head -5)"
 run "bivariate example, answers on one line" 'out.inp 1 d.dat 2'
 expect 0 "" out.inp bivariate_2.inp
 
+run "wrapped variable lists" 'wide.inp 1 d.dat 30'
+expect 0 ""
+head -n 22 wide.inp | cmp -s - <(native <"$golden/bivariate_30_head.inp") || fail "wide.inp differs"
+
 run "existing script emptied as soon as it is named" ''
 printf 'old text that must go\n%.0s' {1..100} >s.inp
 printf 's.inp' | timeout 60 "${program[@]}" >stdout 2>stderr
