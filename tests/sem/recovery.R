@@ -1,0 +1,133 @@
+# Fits the scripts that ldsgen writes with a real SEM engine (lavaan, which reads Mplus input) on
+# data simulated from known parameters, and checks that the engine recovers them.
+# Usage: Rscript recovery.R LDSGEN [WORK_DIR]. Exit 0 when every parameter is recovered within
+# 4 standard errors and the model fits; 77 (skipped) when lavaan is not installed; 1 otherwise.
+args <- commandArgs(trailingOnly = TRUE)
+ldsgen <- normalizePath(args[1])
+work <- if (length(args) > 1) args[2] else tempfile("ldsgen-sem-")
+dir.create(work, showWarnings = FALSE, recursive = TRUE)
+setwd(work)
+if (!requireNamespace("lavaan", quietly = TRUE)) {
+  cat("skipped: the SEM check needs R's lavaan (Debian: r-base-core r-cran-lavaan)\n")
+  quit(status = 77)
+}
+suppressPackageStartupMessages(library(lavaan))
+
+occasions <- 5
+persons <- 2000
+
+# Draws persons' rows from a normal distribution with the given means and covariance matrix.
+draw <- function(means, covariance) {
+  z <- matrix(rnorm(persons * length(means)), persons)
+  sweep(z %*% chol(covariance), 2, means, "+")
+}
+
+# Latent levels over the occasions: each level is the one before plus its difference score, which
+# is the person's slope plus proportional change of the level (and, coupled, of the other level).
+levels_of <- function(initial, slope, proportion, other = NULL, coupling = 0) {
+  level <- matrix(0, persons, occasions)
+  level[, 1] <- initial
+  for (i in 1:(occasions - 1)) {
+    change <- slope + proportion * level[, i]
+    if (!is.null(other)) change <- change + coupling * other[, i]
+    level[, i + 1] <- level[, i] + change
+  }
+  level
+}
+
+# Runs ldsgen through its dialogue, fits its script to the data, and compares the estimates with
+# the truth. lavaan's converter misreads a bare "*" before an equality label, so its copy of the
+# script reads "y1 (2);" where ldsgen wrote "y1* (2);", and "ly1 (3);" for "ly1*(3);": Mplus reads
+# both the same way, as a free parameter with that label.
+check <- function(model, code, data, truth) {
+  script <- paste0(model, ".inp")
+  write.table(round(data, 5), paste0(model, ".dat"), row.names = FALSE, col.names = FALSE)
+  status <- system2(ldsgen, stdout = FALSE,
+                    input = sprintf("%s %d %s.dat %d", script, code, model, occasions))
+  if (status != 0) stop("ldsgen exited with status ", status)
+  writeLines(gsub("\\* ?\\(", " (", readLines(script)), "lavaan.inp")
+  fit <- mplus2lavaan("lavaan.inp", run = TRUE)
+  estimates <- parameterEstimates(fit)
+  rows <- lapply(seq_len(nrow(truth)), function(k) {
+    t <- truth[k, ]
+    hit <- estimates[estimates$lhs == t$lhs & estimates$op == t$op & estimates$rhs == t$rhs, ]
+    if (nrow(hit) == 0) hit <- estimates[estimates$lhs == t$rhs & estimates$op == t$op &
+                                         estimates$rhs == t$lhs, ]
+    if (nrow(hit) == 0) stop("no estimate for ", t$parameter)
+    hit <- hit[1, ]
+    data.frame(model = model, parameter = t$parameter, true = t$value,
+               estimate = round(hit$est, 3), se = round(hit$se, 3),
+               z = round((hit$est - t$value) / hit$se, 2))
+  })
+  table <- do.call(rbind, rows)
+  p <- fitMeasures(fit, "pvalue")
+  print(table, row.names = FALSE)
+  cat(sprintf("%s: chi-square %.2f, df %d, p = %.3f\n\n", model,
+              fitMeasures(fit, "chisq"), as.integer(fitMeasures(fit, "df")), p))
+  all(abs(table$z) <= 4) && p >= 0.001
+}
+
+parameter <- function(parameter, lhs, op, rhs, value) {
+  data.frame(parameter = parameter, lhs = lhs, op = op, rhs = rhs, value = value)
+}
+
+set.seed(20261208)
+
+# The univariate model.
+factors <- draw(c(10, 2), matrix(c(4, 0.6, 0.6, 1), 2))
+ly <- levels_of(factors[, 1], factors[, 2], -0.2)
+y <- ly + matrix(rnorm(persons * occasions, sd = sqrt(0.5)), persons)
+univariate <- check("univariate", 0, y, rbind(
+  parameter("initial level mean", "y0", "~1", "", 10),
+  parameter("slope mean", "sy", "~1", "", 2),
+  parameter("initial level variance", "y0", "~~", "y0", 4),
+  parameter("slope variance", "sy", "~~", "sy", 1),
+  parameter("level-slope covariance", "y0", "~~", "sy", 0.6),
+  parameter("proportional change", "dy1", "~", "ly1", -0.2),
+  parameter("residual variance", "y1", "~~", "y1", 0.5)))
+
+# The bivariate model: initial levels y0, x0 and slopes sy, sx, coupled both ways, with
+# correlated residuals.
+means <- c(10, 5, 2, 1)
+covariance <- matrix(c(4.0, 1.0, 0.6, 0.3,
+                       1.0, 2.0, 0.2, 0.4,
+                       0.6, 0.2, 1.0, 0.2,
+                       0.3, 0.4, 0.2, 0.5), 4)
+factors <- draw(means, covariance)
+ly <- matrix(0, persons, occasions)
+lx <- matrix(0, persons, occasions)
+ly[, 1] <- factors[, 1]
+lx[, 1] <- factors[, 2]
+for (i in 1:(occasions - 1)) {
+  ly[, i + 1] <- ly[, i] + factors[, 3] - 0.2 * ly[, i] + 0.1 * lx[, i]
+  lx[, i + 1] <- lx[, i] + factors[, 4] - 0.3 * lx[, i] + 0.05 * ly[, i]
+}
+residuals <- draw(c(0, 0), matrix(c(0.5, 0.15, 0.15, 0.4), 2))
+for (i in 2:occasions) residuals <- cbind(residuals, draw(c(0, 0), matrix(c(0.5, 0.15, 0.15, 0.4), 2)))
+y <- ly + residuals[, seq(1, 2 * occasions, 2)]
+x <- lx + residuals[, seq(2, 2 * occasions, 2)]
+bivariate <- check("bivariate", 1, cbind(y, x), rbind(
+  parameter("initial level mean y", "y0", "~1", "", 10),
+  parameter("initial level mean x", "x0", "~1", "", 5),
+  parameter("slope mean y", "sy", "~1", "", 2),
+  parameter("slope mean x", "sx", "~1", "", 1),
+  parameter("initial level variance y", "y0", "~~", "y0", 4),
+  parameter("initial level variance x", "x0", "~~", "x0", 2),
+  parameter("slope variance y", "sy", "~~", "sy", 1),
+  parameter("slope variance x", "sx", "~~", "sx", 0.5),
+  parameter("initial levels covariance", "y0", "~~", "x0", 1),
+  parameter("level y-slope y covariance", "y0", "~~", "sy", 0.6),
+  parameter("proportional change y", "dy1", "~", "ly1", -0.2),
+  parameter("proportional change x", "dx1", "~", "lx1", -0.3),
+  parameter("coupling x to y", "dy1", "~", "lx1", 0.1),
+  parameter("coupling y to x", "dx1", "~", "ly1", 0.05),
+  parameter("residual variance y", "y1", "~~", "y1", 0.5),
+  parameter("residual variance x", "x1", "~~", "x1", 0.4),
+  parameter("residual covariance", "y1", "~~", "x1", 0.15)))
+
+if (univariate && bivariate) {
+  cat("recovered: every parameter within 4 standard errors, and both models fit\n")
+  quit(status = 0)
+}
+cat("FAILED: a parameter was not recovered or a model did not fit\n")
+quit(status = 1)
