@@ -20,7 +20,9 @@ bool is_space(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
+bool is_digit(int c) {
+  return c >= '0' && c <= '9';
+}
 
 // Returns the first byte after any white space, still unread.
 int skip_space(std::streambuf& in) {
@@ -70,7 +72,9 @@ ReadInteger read_integer(std::istream& in, std::int32_t* value) {
 namespace {
 
 // Each message is one line, flushed so that it shows before the program waits for an answer.
-void say(std::ostream& out, const char* line) { out << line << '\n' << std::flush; }
+void say(std::ostream& out, const char* line) {
+  out << line << '\n' << std::flush;
+}
 
 class Dialogue {
  public:
@@ -117,7 +121,8 @@ int Dialogue::run(const CreateScript& create) {
   ScriptWriter& w = *writer_;
   write_preamble(w);
 
-  if (!ask("Univariate model (0) or bivariate model (1)? Type 0 or 1")) return write_failed(w.error());
+  if (!ask("Univariate model (0) or bivariate model (1)? Type 0 or 1"))
+    return write_failed(w.error());
   std::int32_t code = 0;
   for (;;) {
     ReadInteger read = read_integer(in_, &code);

@@ -5,4 +5,6 @@
 #include "dialogue.h"
 #include "script_writer.h"
 
-int main() { return ldsgen::run_dialogue(std::cin, std::cout, std::cerr, ldsgen::create_script_file); }
+int main() {
+  return ldsgen::run_dialogue(std::cin, std::cout, std::cerr, ldsgen::create_script_file);
+}

@@ -109,7 +109,9 @@ void write_variable_sections(ScriptWriter& w, ModelKind kind, std::int64_t occas
   w.line("MODEL:");
 }
 
-void write_output_section(ScriptWriter& w) { w.line("OUTPUT:  TECH1 TECH4;"); }
+void write_output_section(ScriptWriter& w) {
+  w.line("OUTPUT:  TECH1 TECH4;");
+}
 
 std::unique_ptr<std::ostream> create_script_file(const std::string& name, std::string* why) {
   auto file = std::make_unique<std::ofstream>();

@@ -41,20 +41,22 @@ template <typename V>
 void write_change_block(ScriptWriter& w, std::int64_t n) {
   w.line(V::kComment);
   w.line("!Oberved variables and latent level");
-  for_each_occasion(w, 1, n, [&](Index i) { w.line(V::kLevel, i, " by ", V::kMeasured, i, " @1;"); });
+  for_each_occasion(w, 1, n,
+                    [&](Index i) { w.line(V::kLevel, i, " by ", V::kMeasured, i, " @1;"); });
   w.line("!Autoregressive part");
-  for_each_occasion(w, 2, n, [&](Index i) { w.line(V::kLevel, i, " on ", V::kLevel, i - 1, " @1;"); });
+  for_each_occasion(w, 2, n,
+                    [&](Index i) { w.line(V::kLevel, i, " on ", V::kLevel, i - 1, " @1;"); });
   w.line("!Difference score on latent level");
-  for_each_occasion(w, 1, n - 1, [&](Index i) {
-    w.line(V::kDifference, i, " by ", V::kLevel, i + 1, " @1;");
-  });
+  for_each_occasion(w, 1, n - 1,
+                    [&](Index i) { w.line(V::kDifference, i, " by ", V::kLevel, i + 1, " @1;"); });
   w.line("!Auto-porpotion of difference score on level");
   w.line("! add the starting values after *");
   for_each_occasion(w, 1, n - 1, [&](Index i) {
     w.line(V::kDifference, i, " on ", V::kLevel, i, V::kProportion);
   });
   w.line("!Model relationship between slope and ds");
-  for_each_occasion(w, 1, n - 1, [&](Index i) { w.line(V::kSlope, " by ", V::kDifference, i, " @1;"); });
+  for_each_occasion(w, 1, n - 1,
+                    [&](Index i) { w.line(V::kSlope, " by ", V::kDifference, i, " @1;"); });
   w.line(V::kInitialLevel);
   w.line(V::kMeansComment);
   for_each_occasion(w, 1, n - 1, [&](Index i) {

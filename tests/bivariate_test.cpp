@@ -68,8 +68,9 @@ TEST(Bivariate, ChangeBlocksAreTheUnivariateOnes) {
 
 TEST(Bivariate, WideFrameWrapsBothVariables) {
   const std::vector<std::string> script = lines(run("s 1 d 30").script);
-  EXPECT_EQ(script.at(9), "y1 y2 y3 y4 y5 y6 y7 y8 y9 y10 y11 y12 y13 y14 y15 y16 y17 y18 y19 "
-                          "y20 y21 y22 y23 y24 ");
+  EXPECT_EQ(script.at(9),
+            "y1 y2 y3 y4 y5 y6 y7 y8 y9 y10 y11 y12 y13 y14 y15 y16 y17 y18 y19 "
+            "y20 y21 y22 y23 y24 ");
   EXPECT_EQ(script.at(10), "y25 y26 y27 y28 y29 y30 ");
   EXPECT_EQ(script.at(11).rfind("x1 x2 ", 0), 0u);
   EXPECT_EQ(script.at(12), "x25 x26 x27 x28 x29 x30 ;");

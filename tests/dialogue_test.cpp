@@ -152,8 +152,8 @@ TEST(Dialogue, FailedWriteIsReportedNotSuccess) {
   // Capacities that fail before the first question, in the data section, after it and at the
   // last byte.
   const std::size_t full = run("s 1 d 3").script.size();
-  for (std::size_t capacity : {std::size_t{0}, std::size_t{100}, preamble().size() + 10,
-                               std::size_t{400}, full - 1}) {
+  for (std::size_t capacity :
+       {std::size_t{0}, std::size_t{100}, preamble().size() + 10, std::size_t{400}, full - 1}) {
     SCOPED_TRACE(capacity);
     Outcome r = run("s 1 d 3", capacity);
     EXPECT_EQ(r.status, 1);

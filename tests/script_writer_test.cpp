@@ -22,7 +22,8 @@ std::pair<std::string, std::string> variable_lists(ModelKind kind, std::int64_t 
   const std::string names = "VARIABLE: NAMES ARE \n", used = " USEVARIABLE ARE \n";
   std::size_t a = text.find(names) + names.size(), b = text.find(used);
   std::size_t c = b + used.size(), d = text.find(" MISSING=.;\n");
-  EXPECT_EQ(text.substr(d), " MISSING=.;\n ANALYSIS: TYPE=MEANSTRUCTURE;\n ITERATIONS = 8000;\nMODEL:\n");
+  EXPECT_EQ(text.substr(d),
+            " MISSING=.;\n ANALYSIS: TYPE=MEANSTRUCTURE;\n ITERATIONS = 8000;\nMODEL:\n");
   return {text.substr(a, b - a), text.substr(c, d - c)};
 }
 
@@ -63,8 +64,7 @@ TEST(VariableList, LongListsWrapBeforeColumn90) {
     std::string list;
   } cases[] = {
       {ModelKind::Univariate, 25, names('y', 1, 24) + "\ny25 ;\n"},
-      {ModelKind::Bivariate, 25,
-       names('y', 1, 24) + "\ny25 \n" + names('x', 1, 24) + "\nx25 ;\n"},
+      {ModelKind::Bivariate, 25, names('y', 1, 24) + "\ny25 \n" + names('x', 1, 24) + "\nx25 ;\n"},
       {ModelKind::Univariate, 100,
        names('y', 1, 24) + "\n" + names('y', 25, 46) + "\n" + names('y', 47, 68) + "\n" +
            names('y', 69, 90) + "\n" + names('y', 91, 100) + ";\n"},
@@ -84,7 +84,8 @@ TEST(VariableList, EveryLineFitsAndEveryNameAppearsOnceInOrder) {
       EXPECT_LE(line.size(), 90u);
       joined += line;
     }
-    EXPECT_EQ(joined, names('y', 1, static_cast<int>(n)) + names('x', 1, static_cast<int>(n)) + ";");
+    EXPECT_EQ(joined,
+              names('y', 1, static_cast<int>(n)) + names('x', 1, static_cast<int>(n)) + ";");
   }
 }
 

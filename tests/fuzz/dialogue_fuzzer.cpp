@@ -12,7 +12,9 @@
 
 namespace {
 
-std::int64_t at_least_zero(std::int64_t n) { return n > 0 ? n : 0; }
+std::int64_t at_least_zero(std::int64_t n) {
+  return n > 0 ? n : 0;
+}
 
 // Lines of a whole script for up to 24 occasions, where each variable's names fit on one line.
 std::int64_t expected_lines(bool bivariate, std::int64_t n) {
@@ -45,9 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (r.status == 1 && r.errors.empty()) std::abort();
   if (r.status == 0) {
     if (!ends_with(r.script, "\nOUTPUT:  TECH1 TECH4;\n")) std::abort();
-    const bool bivariate = r.script.find("!beginning the codes for x variables") != std::string::npos;
+    const bool bivariate =
+        r.script.find("!beginning the codes for x variables") != std::string::npos;
     const std::int64_t n = occasions_in(r.script);
-    const auto lines = static_cast<std::int64_t>(std::count(r.script.begin(), r.script.end(), '\n'));
+    const auto lines =
+        static_cast<std::int64_t>(std::count(r.script.begin(), r.script.end(), '\n'));
     if (n <= 24 && lines != expected_lines(bivariate, n)) std::abort();
   }
   return 0;
