@@ -22,18 +22,6 @@ draw <- function(means, covariance) {
   sweep(z %*% chol(covariance), 2, means, "+")
 }
 
-# Latent levels over the occasions: each level is the one before plus its difference score, which
-# is the person's slope plus proportional change of the level (and, coupled, of the other level).
-levels_of <- function(initial, slope, proportion, other = NULL, coupling = 0) {
-  level <- matrix(0, persons, occasions)
-  level[, 1] <- initial
-  for (i in 1:(occasions - 1)) {
-    change <- slope + proportion * level[, i]
-    if (!is.null(other)) change <- change + coupling * other[, i]
-    level[, i + 1] <- level[, i] + change
-  }
-  level
-}
 
 # Runs ldsgen through its dialogue, fits its script to the data, and compares the estimates with
 # the truth. lavaan's converter misreads a bare "*" before an equality label, so its copy of the
@@ -74,8 +62,12 @@ parameter <- function(parameter, lhs, op, rhs, value) {
 set.seed(20261208)
 
 # The univariate model.
+# Each latent level is the one before plus its difference score: the person's slope plus
+# proportional change of the level.
 factors <- draw(c(10, 2), matrix(c(4, 0.6, 0.6, 1), 2))
-ly <- levels_of(factors[, 1], factors[, 2], -0.2)
+ly <- matrix(0, persons, occasions)
+ly[, 1] <- factors[, 1]
+for (i in 1:(occasions - 1)) ly[, i + 1] <- ly[, i] + factors[, 2] - 0.2 * ly[, i]
 y <- ly + matrix(rnorm(persons * occasions, sd = sqrt(0.5)), persons)
 univariate <- check("univariate", 0, y, rbind(
   parameter("initial level mean", "y0", "~1", "", 10),
@@ -86,8 +78,8 @@ univariate <- check("univariate", 0, y, rbind(
   parameter("proportional change", "dy1", "~", "ly1", -0.2),
   parameter("residual variance", "y1", "~~", "y1", 0.5)))
 
-# The bivariate model: initial levels y0, x0 and slopes sy, sx, coupled both ways, with
-# correlated residuals.
+# The bivariate model: initial levels y0, x0 and slopes sy, sx; each difference score also
+# depends on the other variable's level; residuals of y and x at one occasion correlate.
 means <- c(10, 5, 2, 1)
 covariance <- matrix(c(4.0, 1.0, 0.6, 0.3,
                        1.0, 2.0, 0.2, 0.4,
@@ -102,8 +94,8 @@ for (i in 1:(occasions - 1)) {
   ly[, i + 1] <- ly[, i] + factors[, 3] - 0.2 * ly[, i] + 0.1 * lx[, i]
   lx[, i + 1] <- lx[, i] + factors[, 4] - 0.3 * lx[, i] + 0.05 * ly[, i]
 }
-residuals <- draw(c(0, 0), matrix(c(0.5, 0.15, 0.15, 0.4), 2))
-for (i in 2:occasions) residuals <- cbind(residuals, draw(c(0, 0), matrix(c(0.5, 0.15, 0.15, 0.4), 2)))
+residual <- matrix(c(0.5, 0.15, 0.15, 0.4), 2)
+residuals <- do.call(cbind, lapply(1:occasions, function(i) draw(c(0, 0), residual)))
 y <- ly + residuals[, seq(1, 2 * occasions, 2)]
 x <- lx + residuals[, seq(2, 2 * occasions, 2)]
 bivariate <- check("bivariate", 1, cbind(y, x), rbind(
