@@ -52,7 +52,7 @@ class Index {
 
  private:
   std::int64_t value_;
-  char digits_[kWidth];
+  char digits_[kWidth] = {};
   unsigned char size_;
 };
 
