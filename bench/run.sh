@@ -16,10 +16,11 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-# seconds COMMAND...: wall time of one run, standard output to copy.inp.
+# seconds OUTPUT COMMAND...: wall time of one run, standard output to OUTPUT.
 seconds() {
-  local t0=$EPOCHREALTIME
-  "$@" >copy.inp
+  local out=$1 t0=$EPOCHREALTIME
+  shift
+  "$@" >"$out"
   awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.6f\n", b - a }'
 }
 
@@ -30,9 +31,12 @@ for model in 0 1; do
     printf 'script.inp %s d.dat %s\n' "$model" "$n" >answers
     ours=() theirs=() floor=() ratios=()
     for ((r = 0; r < runs; r++)); do
-      a=$(seconds "$bin" <answers)
-      b=$(seconds cat script.inp)
-      c=$(seconds dd if=script.inp bs=64K status=none)
+      # Every run writes a new file: emptying a large old one would be timed too.
+      rm -f script.inp copy.inp
+      a=$(seconds /dev/null "$bin" <answers)
+      b=$(seconds copy.inp cat script.inp)
+      rm -f copy.inp
+      c=$(seconds copy.inp dd if=script.inp bs=64K status=none)
       ours+=("$a") theirs+=("$b") floor+=("$c")
       ratios+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.2f\n", a / b }')")
     done
