@@ -13,8 +13,9 @@
 
 namespace ldsgen {
 
-/// An occasion number in plain decimal. Loops format it once and copy it into every piece that
-/// names it. It holds 64 bits because i+1 and N-1 step past the 32-bit range at its ends.
+/// An occasion number in plain decimal, formatted once and then counted up or down in place, and
+/// copied into every piece that names it. It holds 64 bits because i+1 and N-1 step past the
+/// 32-bit range at its ends.
 class Index {
  public:
   explicit Index(std::int64_t value);
