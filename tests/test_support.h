@@ -39,13 +39,16 @@ struct Outcome {
   std::string console;
   std::string errors;
   std::string script_name;  // empty when the dialogue created no script
-  std::string script;
+  std::string script;       // all that was written, stored or not
+  bool committed = false;   // the script was stored under its name
   std::vector<std::size_t> flushed_sizes;
   std::size_t writes = 0;
 };
 
-/// Runs the dialogue on `input`. The script file refuses bytes past `capacity`.
-Outcome run(const std::string& input, std::size_t capacity = std::string::npos);
+/// Runs the dialogue on `input`. The script file refuses bytes past `capacity`. Names in
+/// `foreign` are taken as files of the user's own that are not scripts.
+Outcome run(const std::string& input, std::size_t capacity = std::string::npos,
+            const std::vector<std::string>& foreign = {});
 
 /// The script, or its MODEL body alone (between the MODEL heading and the OUTPUT line).
 std::string model_body(const std::string& script);
