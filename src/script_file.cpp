@@ -120,9 +120,13 @@ void catch_signals() {
   static_cast<void>(caught);
 }
 
-// Blocks nothing: the console handler can't run between the rename and forgetting the name in a
-// way that matters, as the name it would delete no longer exists.
-struct SignalsHeld {};
+// Holds nothing back: after the rename the console handler finds no file under the temporary
+// name to delete.
+class SignalsHeld {
+ public:
+  SignalsHeld() {}
+  ~SignalsHeld() {}
+};
 
 std::string unique_temp(const std::string& base, int* fd) {
   static unsigned long seed = GetCurrentProcessId() ^ static_cast<unsigned long>(GetTickCount64());

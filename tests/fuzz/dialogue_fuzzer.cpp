@@ -16,10 +16,11 @@ std::int64_t at_least_zero(std::int64_t n) {
   return n > 0 ? n : 0;
 }
 
-// Lines of a whole script for up to 24 occasions, where each variable's names fit on one line.
-std::int64_t expected_lines(bool bivariate, std::int64_t n) {
+// Lines of a whole script for up to 24 occasions, where each variable's names fit on one line,
+// and a DATA statement of `data` lines.
+std::int64_t expected_lines(bool bivariate, std::int64_t n, std::int64_t data) {
   const std::int64_t list = bivariate ? 2 : 1;
-  const std::int64_t frame = 6 + 2 + 2 * (1 + list) + 4 + 1;
+  const std::int64_t frame = 6 + 1 + data + 2 * (1 + list) + 4 + 1;
   // Eight comment lines, the initial level and the last occasion's means; then the loops.
   const std::int64_t block = 10 + at_least_zero(n) + 5 * at_least_zero(n - 1);
   if (!bivariate) return frame + block + 3 + at_least_zero(n);
@@ -52,7 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t n = occasions_in(r.script);
     const auto lines =
         static_cast<std::int64_t>(std::count(r.script.begin(), r.script.end(), '\n'));
-    if (n <= 24 && lines != expected_lines(bivariate, n)) std::abort();
+    const std::size_t data_begin = r.script.find("\nDATA: FILE IS ");
+    const std::size_t data_end = r.script.find("\nVARIABLE: NAMES ARE \n");
+    const auto data =
+        std::count(r.script.begin() + data_begin, r.script.begin() + data_end, '\n');
+    if (n < 2) std::abort();  // a change model needs two occasions
+    if (n <= 24 && lines != expected_lines(bivariate, n, data)) std::abort();
   }
   return 0;
 }

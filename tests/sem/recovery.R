@@ -1,5 +1,8 @@
 # Fits the scripts that ldsgen writes with a real SEM engine (lavaan, which reads Mplus input) on
 # data simulated from known parameters, and checks that the engine recovers them.
+# Each model is fitted at 5 occasions and at the fewest that estimate it well (3 univariate, 4
+# bivariate); at 2 occasions the engine must report negative degrees of freedom, the evidence
+# behind ldsgen's warning.
 # Usage: Rscript recovery.R LDSGEN [WORK_DIR]. Exit 0 when every parameter is recovered within
 # 4 standard errors and the model fits; 77 (skipped) when lavaan is not installed; 1 otherwise.
 args <- commandArgs(trailingOnly = TRUE)
@@ -13,7 +16,6 @@ if (!requireNamespace("lavaan", quietly = TRUE)) {
 }
 suppressPackageStartupMessages(library(lavaan))
 
-occasions <- 5
 persons <- 2000
 
 # Draws persons' rows from a normal distribution with the given means and covariance matrix.
@@ -27,14 +29,21 @@ draw <- function(means, covariance) {
 # the truth. lavaan's converter misreads a bare "*" before an equality label, so its copy of the
 # script reads "y1 (2);" where ldsgen wrote "y1* (2);", and "ly1 (3);" for "ly1*(3);": Mplus reads
 # both the same way, as a free parameter with that label.
-check <- function(model, code, data, truth) {
-  script <- paste0(model, ".inp")
-  write.table(round(data, 5), paste0(model, ".dat"), row.names = FALSE, col.names = FALSE)
-  status <- system2(ldsgen, stdout = FALSE,
-                    input = sprintf("%s %d %s.dat %d", script, code, model, occasions))
+fit_script <- function(model, code, data) {
+  occasions <- ncol(data) / (code + 1)
+  name <- sprintf("%s_%d", model, occasions)
+  script <- paste0(name, ".inp")
+  write.table(round(data, 5), paste0(name, ".dat"), row.names = FALSE, col.names = FALSE)
+  status <- system2(ldsgen, stdout = FALSE, stderr = FALSE,
+                    input = sprintf("%s %d %s.dat %d", script, code, name, occasions))
   if (status != 0) stop("ldsgen exited with status ", status)
   writeLines(gsub("\\* ?\\(", " (", readLines(script)), "lavaan.inp")
-  fit <- mplus2lavaan("lavaan.inp", run = TRUE)
+  mplus2lavaan("lavaan.inp", run = TRUE)
+}
+
+check <- function(model, code, data, truth) {
+  fit <- fit_script(model, code, data)
+  model <- sprintf("%s %d", model, ncol(data) / (code + 1))
   estimates <- parameterEstimates(fit)
   rows <- lapply(seq_len(nrow(truth)), function(k) {
     t <- truth[k, ]
@@ -64,41 +73,46 @@ set.seed(20261208)
 # The univariate model.
 # Each latent level is the one before plus its difference score: the person's slope plus
 # proportional change of the level.
-factors <- draw(c(10, 2), matrix(c(4, 0.6, 0.6, 1), 2))
-ly <- matrix(0, persons, occasions)
-ly[, 1] <- factors[, 1]
-for (i in 1:(occasions - 1)) ly[, i + 1] <- ly[, i] + factors[, 2] - 0.2 * ly[, i]
-y <- ly + matrix(rnorm(persons * occasions, sd = sqrt(0.5)), persons)
-univariate <- check("univariate", 0, y, rbind(
+simulate_univariate <- function(occasions) {
+  factors <- draw(c(10, 2), matrix(c(4, 0.6, 0.6, 1), 2))
+  ly <- matrix(0, persons, occasions)
+  ly[, 1] <- factors[, 1]
+  for (i in 1:(occasions - 1)) ly[, i + 1] <- ly[, i] + factors[, 2] - 0.2 * ly[, i]
+  ly + matrix(rnorm(persons * occasions, sd = sqrt(0.5)), persons)
+}
+univariate_truth <- rbind(
   parameter("initial level mean", "y0", "~1", "", 10),
   parameter("slope mean", "sy", "~1", "", 2),
   parameter("initial level variance", "y0", "~~", "y0", 4),
   parameter("slope variance", "sy", "~~", "sy", 1),
   parameter("level-slope covariance", "y0", "~~", "sy", 0.6),
   parameter("proportional change", "dy1", "~", "ly1", -0.2),
-  parameter("residual variance", "y1", "~~", "y1", 0.5)))
+  parameter("residual variance", "y1", "~~", "y1", 0.5))
 
 # The bivariate model: initial levels y0, x0 and slopes sy, sx; each difference score also
 # depends on the other variable's level; residuals of y and x at one occasion correlate.
-means <- c(10, 5, 2, 1)
-covariance <- matrix(c(4.0, 1.0, 0.6, 0.3,
-                       1.0, 2.0, 0.2, 0.4,
-                       0.6, 0.2, 1.0, 0.2,
-                       0.3, 0.4, 0.2, 0.5), 4)
-factors <- draw(means, covariance)
-ly <- matrix(0, persons, occasions)
-lx <- matrix(0, persons, occasions)
-ly[, 1] <- factors[, 1]
-lx[, 1] <- factors[, 2]
-for (i in 1:(occasions - 1)) {
-  ly[, i + 1] <- ly[, i] + factors[, 3] - 0.2 * ly[, i] + 0.1 * lx[, i]
-  lx[, i + 1] <- lx[, i] + factors[, 4] - 0.3 * lx[, i] + 0.05 * ly[, i]
+simulate_bivariate <- function(occasions) {
+  means <- c(10, 5, 2, 1)
+  covariance <- matrix(c(4.0, 1.0, 0.6, 0.3,
+                         1.0, 2.0, 0.2, 0.4,
+                         0.6, 0.2, 1.0, 0.2,
+                         0.3, 0.4, 0.2, 0.5), 4)
+  factors <- draw(means, covariance)
+  ly <- matrix(0, persons, occasions)
+  lx <- matrix(0, persons, occasions)
+  ly[, 1] <- factors[, 1]
+  lx[, 1] <- factors[, 2]
+  for (i in 1:(occasions - 1)) {
+    ly[, i + 1] <- ly[, i] + factors[, 3] - 0.2 * ly[, i] + 0.1 * lx[, i]
+    lx[, i + 1] <- lx[, i] + factors[, 4] - 0.3 * lx[, i] + 0.05 * ly[, i]
+  }
+  residual <- matrix(c(0.5, 0.15, 0.15, 0.4), 2)
+  residuals <- do.call(cbind, lapply(1:occasions, function(i) draw(c(0, 0), residual)))
+  y <- ly + residuals[, seq(1, 2 * occasions, 2)]
+  x <- lx + residuals[, seq(2, 2 * occasions, 2)]
+  cbind(y, x)
 }
-residual <- matrix(c(0.5, 0.15, 0.15, 0.4), 2)
-residuals <- do.call(cbind, lapply(1:occasions, function(i) draw(c(0, 0), residual)))
-y <- ly + residuals[, seq(1, 2 * occasions, 2)]
-x <- lx + residuals[, seq(2, 2 * occasions, 2)]
-bivariate <- check("bivariate", 1, cbind(y, x), rbind(
+bivariate_truth <- rbind(
   parameter("initial level mean y", "y0", "~1", "", 10),
   parameter("initial level mean x", "x0", "~1", "", 5),
   parameter("slope mean y", "sy", "~1", "", 2),
@@ -115,11 +129,29 @@ bivariate <- check("bivariate", 1, cbind(y, x), rbind(
   parameter("coupling y to x", "dx1", "~", "ly1", 0.05),
   parameter("residual variance y", "y1", "~~", "y1", 0.5),
   parameter("residual variance x", "x1", "~~", "x1", 0.4),
-  parameter("residual covariance", "y1", "~~", "x1", 0.15)))
+  parameter("residual covariance", "y1", "~~", "x1", 0.15))
 
-if (univariate && bivariate) {
-  cat("recovered: every parameter within 4 standard errors, and both models fit\n")
+# At 2 occasions neither model is identified: more free parameters than means and covariances.
+not_identified <- function(model, code, data) {
+  df <- suppressWarnings(fitMeasures(fit_script(model, code, data), "df"))
+  cat(sprintf("%s 2: %d degrees of freedom\n", model, as.integer(df)))
+  df < 0
+}
+
+recovered <- c(
+  check("univariate", 0, simulate_univariate(5), univariate_truth),
+  check("univariate", 0, simulate_univariate(3), univariate_truth),
+  check("bivariate", 1, simulate_bivariate(5), bivariate_truth),
+  check("bivariate", 1, simulate_bivariate(4), bivariate_truth))
+negative <- c(
+  not_identified("univariate", 0, simulate_univariate(2)),
+  not_identified("bivariate", 1, simulate_bivariate(2)))
+
+if (all(recovered) && all(negative)) {
+  cat("recovered: every parameter within 4 standard errors, and every model fits;",
+      "at 2 occasions both have negative degrees of freedom\n")
   quit(status = 0)
 }
-cat("FAILED: a parameter was not recovered or a model did not fit\n")
+cat("FAILED: a parameter was not recovered, a model did not fit, or 2 occasions gave a model",
+    "with degrees of freedom\n")
 quit(status = 1)
