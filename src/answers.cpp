@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <limits>
+#include <sstream>
 #include <streambuf>
 
 namespace ldsgen {
@@ -100,8 +101,16 @@ bool only_space_left(std::istream& in) {
   return skip_space(*in.rdbuf()) == kEof;
 }
 
+namespace {
+
+const char* file_what(FileRole role) {
+  return role == FileRole::kScript ? "the script file name" : "the data file name";
+}
+
+}  // namespace
+
 FileName check_file_name(const RawAnswer& answer, FileRole role) {
-  const char* what = role == FileRole::kScript ? "the script file name" : "the data file name";
+  const char* what = file_what(role);
   FileName result;
   const std::string shown = printable(answer.text.substr(0, 60)) +
                             (answer.text.size() > 60 ? "..." : "");
@@ -123,6 +132,41 @@ FileName check_file_name(const RawAnswer& answer, FileRole role) {
   if (!result.problem.empty()) return result;
   // Mplus reads a quoted data name, blanks included; a script name is the file's own name.
   result.name = answer.quoted && role == FileRole::kData ? '"' + answer.text + '"' : answer.text;
+  return result;
+}
+
+FileName file_name_field(std::string_view field, FileRole role) {
+  std::istringstream in{std::string(field)};
+  RawAnswer answer;
+  FileName result;
+  if (!read_answer(in, &answer)) {
+    result.problem = std::string(file_what(role)) + (answer.quoted ? " has no closing quote"
+                                                                   : " is missing");
+    return result;
+  }
+  result = check_file_name(answer, role);
+  if (result.problem.empty() && !only_space_left(in)) {
+    result.problem = std::string(file_what(role)) +
+                     " holds a blank: put a name with blanks in double quotes";
+  }
+  return result;
+}
+
+Occasions occasions_field(std::string_view field) {
+  std::istringstream in{std::string(field)};
+  Occasions result;
+  switch (read_integer(in, &result.value)) {
+    case ReadInteger::kEndOfInput:
+      result.problem = "the number of occasions is missing";
+      break;
+    case ReadInteger::kNotANumber:
+      result.problem = unreadable_occasions();
+      break;
+    case ReadInteger::kNumber:
+      result.problem = only_space_left(in) ? occasions_problem(result.value)
+                                           : unreadable_occasions();
+      break;
+  }
   return result;
 }
 

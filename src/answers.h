@@ -51,6 +51,15 @@ struct FileName {
 
 FileName check_file_name(const RawAnswer& answer, FileRole role);
 
+/// A form's field holds one answer, read as the console reads one. These refuse a field that
+/// holds none, or more than one (a name with blanks that is not in quotes).
+FileName file_name_field(std::string_view field, FileRole role);
+struct Occasions {
+  std::int32_t value = 0;
+  std::string problem;  // empty when the count is taken
+};
+Occasions occasions_field(std::string_view field);
+
 /// What Mplus will make of a data name it would misread; empty when there is nothing to say.
 std::vector<std::string> data_name_warnings(std::string_view name);
 

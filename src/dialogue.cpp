@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "answers.h"
-#include "bivariate.h"
+#include "script.h"
 #include "script_writer.h"
-#include "univariate.h"
 
 namespace ldsgen {
 
@@ -125,13 +124,7 @@ int Dialogue::run(const CreateScript& create) {
   }
   warn(occasions_warnings(kind, occasions));
 
-  write_variable_sections(w, kind, occasions);
-  if (kind == ModelKind::Univariate) {
-    write_univariate_body(w, occasions);
-  } else {
-    write_bivariate_body(w, occasions);
-  }
-  write_output_section(w);
+  write_model_sections(w, kind, occasions);
   if (!w.flush()) return write_failed(w.error());
   std::string why;
   if (!script_->commit(&why)) return write_failed(why);

@@ -1,0 +1,615 @@
+#include "path_diagram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+
+namespace ldsgen {
+
+namespace {
+
+using Node = DiagramReader::Node;
+using Param = DiagramReader::Param;
+using Path = DiagramReader::Path;
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return out;
+}
+
+bool digits_only(std::string_view s) {
+  return !s.empty() && s.size() <= 18 &&
+         std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Only the layout knows the names' pattern: y1, ly1, dy1, y0 and sy, and the same for x.
+bool parse_name(std::string_view word, Node* node) {
+  const std::string s = lower(word);
+  if (s == "sy" || s == "sx") {
+    *node = {'s', s[1], 0};
+    return true;
+  }
+  std::string_view rest = s;
+  char role = 'o';
+  if (rest.size() > 1 && (rest[0] == 'l' || rest[0] == 'd')) {
+    role = rest[0];
+    rest.remove_prefix(1);
+  }
+  if (rest.empty() || (rest[0] != 'y' && rest[0] != 'x') || !digits_only(rest.substr(1)))
+    return false;
+  const std::int64_t occasion = std::stoll(std::string(rest.substr(1)));
+  if (occasion == 0) {
+    if (role != 'o') return false;
+    *node = {'i', rest[0], 0};
+  } else {
+    *node = {role, rest[0], occasion};
+  }
+  return true;
+}
+
+std::vector<std::string> tokens(std::string_view text) {
+  std::vector<std::string> out;
+  std::string word;
+  auto flush = [&] {
+    if (!word.empty()) out.push_back(word);
+    word.clear();
+  };
+  for (char c : text) {
+    if (c == ' ' || c == '\t' || c == '\r') {
+      flush();
+    } else if (c == '[' || c == ']' || c == '@' || c == '*' || c == '(' || c == ')') {
+      flush();
+      out.emplace_back(1, c);
+    } else {
+      word += c;
+    }
+  }
+  flush();
+  return out;
+}
+
+bool is_number(const std::string& s) {
+  char* end = nullptr;
+  std::strtod(s.c_str(), &end);
+  return !s.empty() && end == s.c_str() + s.size();
+}
+
+// Parses the statement's words from `at`: names, then an optional keyword, names and parameter.
+// Returns false for anything else.
+bool parse_statement(const std::vector<std::string>& t, std::vector<Path>* paths) {
+  std::size_t at = 0;
+  const bool mean = !t.empty() && t[0] == "[";
+  if (mean) ++at;
+  auto names = [&](std::vector<Node>* out) {
+    Node node{};
+    while (at < t.size() && parse_name(t[at], &node)) {
+      out->push_back(node);
+      ++at;
+    }
+    return !out->empty();
+  };
+  std::vector<Node> left, right;
+  if (!names(&left)) return false;
+  std::string keyword = at < t.size() ? lower(t[at]) : "";
+  const bool two_sided = !mean && (keyword == "by" || keyword == "on" || keyword == "with");
+  if (two_sided && (++at, !names(&right))) return false;
+  Param param;
+  if (at < t.size() && t[at] == "@") {
+    if (++at >= t.size() || !is_number(t[at])) return false;
+    param.fixed = true;
+    param.value = t[at++];
+  } else if (at < t.size() && t[at] == "*") {
+    ++at;
+    if (at < t.size() && is_number(t[at])) ++at;  // a starting value: the diagram is the same
+  }
+  if (at < t.size() && t[at] == "(") {
+    if (at + 2 >= t.size() || t[at + 2] != ")") return false;
+    param.label = t[at + 1];
+    at += 3;
+  }
+  if (mean && (at >= t.size() || t[at++] != "]")) return false;
+  if (at != t.size()) return false;
+  if (!two_sided) {
+    for (const Node& n : left) paths->push_back({mean ? Path::kMean : Path::kVariance, n, n, param});
+    return true;
+  }
+  for (const Node& l : left) {
+    for (const Node& r : right) {
+      if (keyword == "by") paths->push_back({Path::kLoading, l, r, param});
+      if (keyword == "on") paths->push_back({Path::kRegression, r, l, param});
+      if (keyword == "with") paths->push_back({Path::kCovariance, l, r, param});
+    }
+  }
+  return true;
+}
+
+bool is_command(std::string_view head) {
+  static const char* const kCommands[] = {"title",    "data",     "variable", "define",
+                                          "analysis", "model",    "output",   "savedata",
+                                          "plot",     "montecarlo"};
+  const std::string h = lower(trim(head));
+  const std::string first = h.substr(0, h.find(' '));
+  return std::any_of(std::begin(kCommands), std::end(kCommands),
+                     [&](const char* c) { return first == c; });
+}
+
+}  // namespace
+
+void DiagramReader::line(std::string_view text) {
+  text = text.substr(0, text.find('!'));  // a comment runs to the end of the line
+  const std::size_t colon = text.find(':');
+  if (colon != std::string_view::npos && is_command(text.substr(0, colon))) {
+    if (!trim(pending_).empty()) statement(pending_);
+    pending_.clear();
+    in_model_ = lower(trim(text.substr(0, colon))) == "model";
+    text.remove_prefix(colon + 1);
+  }
+  if (!in_model_) return;
+  for (std::size_t semicolon; (semicolon = text.find(';')) != std::string_view::npos;) {
+    pending_.append(text.substr(0, semicolon));
+    statement(pending_);
+    pending_.clear();
+    text.remove_prefix(semicolon + 1);
+  }
+  if (!trim(text).empty()) (pending_ += ' ') += text;
+}
+
+void DiagramReader::statement(std::string_view text) {
+  text = trim(text);
+  if (text.empty()) return;
+  std::vector<Path> paths;
+  if (!parse_statement(tokens(text), &paths)) {
+    if (unknown_.size() < 100) unknown_.emplace_back(text);
+    return;
+  }
+  for (const Path& p : paths) keep(p);
+}
+
+// Up to 6 occasions all are drawn, else occasions 1 to 3 and the last two, so only paths among
+// those are kept; as the last occasion is known only at the end, paths near the highest one so
+// far are kept and dropped later.
+void DiagramReader::keep(const Path& path) {
+  last_ = std::max({last_, path.from.occasion, path.to.occasion});
+  auto drawn = [&](const Path& p) {
+    for (std::int64_t o : {p.from.occasion, p.to.occasion})
+      if (last_ > 6 && o > 3 && o < last_ - 1) return false;
+    return true;
+  };
+  if (!drawn(path)) return;
+  paths_.push_back(path);
+  if (paths_.size() % 4096 == 0)
+    paths_.erase(std::remove_if(paths_.begin(), paths_.end(), [&](const Path& p) { return !drawn(p); }),
+                 paths_.end());
+}
+
+namespace {
+
+// ---- Layout --------------------------------------------------------------------------------
+
+constexpr double kColumn = 220, kLeft = 130, kSquare = 44, kRadius = 24, kFont = 12;
+constexpr double kCharWidth = 0.6 * kFont;
+
+struct Point {
+  double x, y;
+};
+
+std::string number(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1f", v);
+  std::string s = buf;
+  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+  return s;
+}
+
+std::string escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '&') out += "&amp;";
+    else if (c == '"') out += "&quot;";
+    else out += c;
+  }
+  return out;
+}
+
+// What a free parameter means, from the roles of the variables it joins.
+struct Meaning {
+  std::string symbol, text;
+};
+
+Meaning meaning(const Path& p) {
+  const std::string v(1, p.to.var), w(1, p.from.var);
+  switch (p.kind) {
+    case Path::kRegression:
+      if (p.to.role == 'd' && p.from.role == 'l')
+        return v == w ? Meaning{"β" + v, "proportional change of " + v}
+                      : Meaning{"γ" + w + v, "coupling from " + w + " to " + v};
+      return {"b", "regression"};
+    case Path::kLoading:
+      return {"λ", "loading"};
+    case Path::kCovariance:
+      if (p.from.role == 'o' && p.to.role == 'o')
+        return {"σ" + w + v, "residual covariance of " + w + " and " + v};
+      return {"c", "covariance"};
+    case Path::kVariance:
+      if (p.to.role == 'o') return {"σ²" + v, "residual variance of " + v};
+      if (p.to.role == 'i') return {"φ" + v + "0", "variance of the initial level of " + v};
+      if (p.to.role == 's') return {"φs" + v, "variance of the slope of " + v};
+      return {"v", "variance"};
+    case Path::kMean:
+      if (p.to.role == 'i') return {"μ" + v + "0", "mean of the initial level of " + v};
+      if (p.to.role == 's') return {"μs" + v, "mean of the slope of " + v};
+      return {"m", "mean"};
+  }
+  return {"?", ""};
+}
+
+std::string node_name(const Node& n) {
+  std::string s;
+  if (n.role == 'l' || n.role == 'd' || n.role == 's') s += n.role;
+  s += n.var;
+  if (n.role != 's') s += std::to_string(n.occasion);
+  return s;
+}
+
+class Drawing {
+ public:
+  Drawing(std::int64_t last, bool bivariate) : last_(last), bivariate_(bivariate) {
+    for (std::int64_t i = 1; i <= last; ++i) {
+      if (last > 6 && i == 4) {
+        ellipsis_ = static_cast<double>(columns_++);
+        i = last - 2;
+        continue;
+      }
+      column_[i] = static_cast<double>(columns_++);
+    }
+  }
+
+  bool visible(const Node& n) const {
+    if (n.role == 'i' || n.role == 's') return true;
+    if (n.role == 'd') {
+      auto a = column_.find(n.occasion), b = column_.find(n.occasion + 1);
+      return a != column_.end() && b != column_.end() && b->second == a->second + 1;
+    }
+    return column_.count(n.occasion) > 0;
+  }
+
+  // Rows from the top: the y block, then x's block mirrored below it.
+  double row(char role, char var) const {
+    const double y_rows[] = {120, 220, 320, 420};  // initial level and slope, difference, level
+    int k = role == 'i' || role == 's' ? 0 : role == 'd' ? 1 : role == 'l' ? 2 : 3;
+    return var == 'y' ? y_rows[k] : 980 - y_rows[k];
+  }
+
+  double x_of_column(double c) const { return kLeft + c * kColumn; }
+
+  Point at(const Node& n) const {
+    double x;
+    if (n.role == 'i') {
+      x = x_of_column(0);
+    } else if (n.role == 's') {
+      x = slope_x();
+    } else if (n.role == 'd') {
+      x = x_of_column(column_.at(n.occasion) + 0.5);
+    } else {
+      x = x_of_column(column_.at(n.occasion));
+    }
+    return {x, row(n.role, n.var)};
+  }
+
+  // The slope stands above the middle of the difference scores it loads on.
+  double slope_x() const {
+    const double first = x_of_column(0.5);
+    double last = first;
+    for (const auto& [occasion, c] : column_)
+      if (column_.count(occasion + 1) && column_.at(occasion + 1) == c + 1)
+        last = x_of_column(c + 0.5);
+    return std::max((first + last) / 2, x_of_column(0) + 2.5 * kRadius + 40);
+  }
+
+  Point triangle(char var) const {
+    return {(x_of_column(0) + slope_x()) / 2, var == 'y' ? 40.0 : 940.0};
+  }
+
+  double width() const { return kLeft + columns_ * kColumn; }
+  double height() const { return bivariate_ ? 980 : 520; }
+  double ellipsis() const { return ellipsis_; }
+  std::int64_t last() const { return last_; }
+  bool bivariate() const { return bivariate_; }
+
+ private:
+  std::int64_t last_;
+  bool bivariate_;
+  std::map<std::int64_t, double> column_;
+  double ellipsis_ = -1;
+  int columns_ = 0;
+};
+
+// Where a line from `from` towards `to` leaves a node's border.
+Point border(const Node& n, Point c, Point toward) {
+  const double dx = toward.x - c.x, dy = toward.y - c.y, len = std::hypot(dx, dy);
+  if (n.role == 'o') {
+    const double t = (kSquare / 2) / std::max(std::fabs(dx), std::fabs(dy));
+    return {c.x + dx * t, c.y + dy * t};
+  }
+  return {c.x + dx / len * kRadius, c.y + dy / len * kRadius};
+}
+
+class Svg {
+ public:
+  void add(const std::string& element) { body_ += "  " + element + "\n"; }
+
+  void label(Point p, const std::string& text, const char* kind, const char* anchor = "middle") {
+    add("<text class=\"label " + std::string(kind) + "\" x=\"" + number(p.x) + "\" y=\"" +
+        number(p.y) + "\" text-anchor=\"" + anchor + "\">" + escape(text) + "</text>");
+  }
+
+  void arrow(const std::string& d, bool two_headed, const char* kind) {
+    add("<path class=\"" + std::string(two_headed ? "two-headed " : "one-headed ") + kind +
+        "\" d=\"" + d + "\" fill=\"none\" stroke=\"black\"" +
+        (two_headed ? " marker-start=\"url(#tail)\"" : "") + " marker-end=\"url(#head)\"/>");
+  }
+
+  const std::string& body() const { return body_; }
+
+ private:
+  std::string body_;
+};
+
+std::string line_d(Point a, Point b) {
+  return "M " + number(a.x) + " " + number(a.y) + " L " + number(b.x) + " " + number(b.y);
+}
+
+// The label of a path: a fixed value as written, or the free parameter's name and label.
+struct PathLabel {
+  std::string text;
+  const char* kind;
+};
+
+class Namer {
+ public:
+  PathLabel label(const Path& p) {
+    if (p.param.fixed) return {p.param.value, "fixed"};
+    Meaning m = meaning(p);
+    if (!p.param.label.empty()) {
+      // Parameters held equal share one name: the first meaning seen with a label names it.
+      auto [it, added] = by_label_.emplace(p.param.label, m);
+      m = it->second;
+      m.symbol += " (" + p.param.label + ")";
+    }
+    if (named_.insert(m.symbol).second) legend_.push_back(m);
+    return {m.symbol, "free"};
+  }
+  /// Each name once, in the order the script first uses it.
+  const std::vector<Meaning>& legend() const { return legend_; }
+
+ private:
+  std::map<std::string, Meaning> by_label_;
+  std::set<std::string> named_;
+  std::vector<Meaning> legend_;
+};
+
+bool is_zero(const Param& p) {
+  return p.fixed && std::strtod(p.value.c_str(), nullptr) == 0;
+}
+
+// A label beside the middle of a straight path, `side` pixels to its left (negative: right).
+Point beside(Point a, Point b, double at, double side) {
+  const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
+  return {a.x + dx * at - dy / len * side, a.y + dy * at + dx / len * side + kFont / 3};
+}
+
+void draw_path(const Drawing& g, const Path& p, Namer* namer, Svg* svg) {
+  const PathLabel label = namer->label(p);
+  const Point a = g.at(p.from), b = g.at(p.to);
+  const bool observed = p.to.role == 'o';
+  const double flip = p.to.var == 'y' ? 1 : -1;  // x's block is drawn upside down
+  if (p.kind == Path::kVariance) {
+    // A loop on the node: below an observed y of one variable, to the side otherwise.
+    if (observed && !g.bivariate()) {
+      const double y = b.y + kSquare / 2;
+      svg->arrow("M " + number(b.x - 10) + " " + number(y) + " C " + number(b.x - 24) + " " +
+                     number(y + 36) + " " + number(b.x + 24) + " " + number(y + 36) + " " +
+                     number(b.x + 10) + " " + number(y),
+                 true, "variance");
+      svg->label({b.x, y + 50}, label.text, label.kind);
+      return;
+    }
+    const double side = observed || p.to.role == 'i' ? -1 : 1;  // left, or right of a slope
+    const double x = b.x + side * (observed ? kSquare / 2 : kRadius * 0.8);
+    const double dy = observed ? 10 : kRadius * 0.6;
+    svg->arrow("M " + number(x) + " " + number(b.y - dy) + " C " + number(x + side * 36) + " " +
+                   number(b.y - dy - 16) + " " + number(x + side * 36) + " " +
+                   number(b.y + dy + 16) + " " + number(x) + " " + number(b.y + dy),
+               true, "variance");
+    if (observed) {
+      // Beside the square the label would meet the couplings; over (or under) the loop it won't.
+      svg->label({x - 20, b.y + (p.to.var == 'y' ? -dy - 22 : dy + 22 + kFont)}, label.text,
+                 label.kind);
+      return;
+    }
+    svg->label({x + side * 34 + (side < 0 ? -4 : 4), b.y + kFont / 3}, label.text, label.kind,
+               side < 0 ? "end" : "start");
+    return;
+  }
+  if (p.kind == Path::kMean) {
+    const Point t = g.triangle(p.to.var);
+    const Point from{t.x, t.y + flip * 10}, to = border(p.to, b, t);
+    svg->arrow(line_d(from, to), false, "mean");
+    svg->label(beside(from, to, 0.5, p.to.role == 'i' ? 12 * flip : -12 * flip), label.text,
+               label.kind, p.to.role == 'i' ? "end" : "start");
+    return;
+  }
+  // Couplings cross to the other variable's block through the gap beside the levels: down (or
+  // up) the gap's middle to the difference score, clear of every node on the way.
+  if (p.kind == Path::kRegression && p.from.role == 'l' && p.to.role == 'd' &&
+      p.from.var != p.to.var) {
+    const double up = p.to.var == 'y' ? -1 : 1;  // x's level to y's difference goes up
+    const double gx = b.x + (p.to.var == 'y' ? -12 : 12);
+    const double gy = a.y + up * 60;
+    const Point start = border(p.from, a, {gx, gy});
+    const double end_y = b.y - up * std::sqrt(kRadius * kRadius - 144);
+    svg->arrow("M " + number(start.x) + " " + number(start.y) + " L " + number(gx) + " " +
+                   number(gy) + " L " + number(gx) + " " + number(end_y),
+               false, "coupling");
+    const double label_y = (g.row('o', 'y') + g.row('o', 'x')) / 2 + (p.to.var == 'y' ? -22 : 22);
+    svg->label({gx + (p.to.var == 'y' ? -5 : 5), label_y + kFont / 3}, label.text, label.kind,
+               p.to.var == 'y' ? "end" : "start");
+    return;
+  }
+  const Point from = border(p.from, a, b), to = border(p.to, b, a);
+  const bool two = p.kind == Path::kCovariance;
+  svg->arrow(line_d(from, to), two, two ? "covariance" : "regression");
+  // Labels sit on the side of a path where nothing else is drawn.
+  double at = 0.5, side = 10;
+  if (std::fabs(a.x - b.x) < 1) {  // vertical: loadings of observed variables, covariances
+    side = two ? 0 : -10;
+    if (two) {
+      svg->label({b.x + 6, (a.y + b.y) / 2 + kFont / 3}, label.text, label.kind, "start");
+      return;
+    }
+  } else if (std::fabs(a.y - b.y) < 1) {  // horizontal: autoregression
+    side = -10 * flip;
+  } else if (p.from.role == 's') {  // the slope's fan: near the difference score
+    at = 0.75;
+    side = (b.x < a.x ? -10 : 10) * flip;
+  } else if (p.from.role == 'd') {  // difference score to the next level
+    side = 10 * flip;
+  } else {  // level to its difference score, the initial level to the first level
+    side = 10 * flip;
+  }
+  svg->label(beside(from, to, at, side), label.text, label.kind);
+}
+
+}  // namespace
+
+std::string DiagramReader::svg() const {
+  bool bivariate = false;
+  for (const Path& p : paths_) bivariate = bivariate || p.from.var == 'x' || p.to.var == 'x';
+  const Drawing g(last_, bivariate);
+  std::set<std::pair<char, std::pair<char, std::int64_t>>> seen;
+  std::vector<Node> nodes;
+  std::vector<const Path*> drawn;
+  bool means[2] = {false, false};
+  for (const Path& p : paths_) {
+    if (!g.visible(p.from) || !g.visible(p.to) || is_zero(p.param)) continue;
+    drawn.push_back(&p);
+    if (p.kind == Path::kMean) means[p.to.var == 'x'] = true;
+    for (const Node& n : {p.from, p.to})
+      if (seen.insert({n.role, {n.var, n.occasion}}).second) nodes.push_back(n);
+  }
+  // Every variable the script names in a drawn occasion is a node, even one with no drawn path.
+  for (const Path& p : paths_)
+    for (const Node& n : {p.from, p.to})
+      if (g.visible(n) && seen.insert({n.role, {n.var, n.occasion}}).second) nodes.push_back(n);
+
+  Svg svg;
+  Namer namer;
+  for (const Node& n : nodes) {
+    const Point c = g.at(n);
+    if (n.role == 'o') {
+      svg.add("<rect class=\"observed\" x=\"" + number(c.x - kSquare / 2) + "\" y=\"" +
+              number(c.y - kSquare / 2) + "\" width=\"" + number(kSquare) + "\" height=\"" +
+              number(kSquare) + "\" fill=\"white\" stroke=\"black\"/>");
+    } else {
+      svg.add("<circle class=\"latent\" cx=\"" + number(c.x) + "\" cy=\"" + number(c.y) +
+              "\" r=\"" + number(kRadius) + "\" fill=\"white\" stroke=\"black\"/>");
+    }
+    svg.add("<text class=\"name\" x=\"" + number(c.x) + "\" y=\"" + number(c.y + kFont / 3) +
+            "\" text-anchor=\"middle\">" + node_name(n) + "</text>");
+  }
+  for (char var : {'y', 'x'}) {
+    if (!means[var == 'x']) continue;
+    const Point t = g.triangle(var);
+    const double f = var == 'y' ? 1 : -1;
+    svg.add("<path class=\"constant\" d=\"M " + number(t.x) + " " + number(t.y + f * 14) + " L " +
+            number(t.x - 14) + " " + number(t.y - f * 10) + " L " + number(t.x + 14) + " " +
+            number(t.y - f * 10) + " Z\" fill=\"white\" stroke=\"black\"/>");
+    svg.add("<text class=\"name\" x=\"" + number(t.x) + "\" y=\"" + number(t.y - f * 1 + 4) +
+            "\" text-anchor=\"middle\">1</text>");
+  }
+  for (const Path* p : drawn) draw_path(g, *p, &namer, &svg);
+
+  // Hidden occasions: the chain of levels goes on through the ellipsis.
+  std::vector<std::string> notes;
+  if (g.ellipsis() >= 0) {
+    const double ex = g.x_of_column(g.ellipsis());
+    for (char var : bivariate ? std::string("yx") : std::string("y")) {
+      for (char role : {'l', 'o'}) {
+        svg.add("<text class=\"ellipsis\" x=\"" + number(ex) + "\" y=\"" +
+                number(g.row(role, var) + kFont / 3) + "\" text-anchor=\"middle\">…</text>");
+      }
+      const double y = g.row('l', var);
+      svg.add("<path class=\"elision\" d=\"" +
+              line_d({ex - kColumn + kRadius, y}, {ex - 14, y}) + " " +
+              line_d({ex + 14, y}, {ex + kColumn - kRadius, y}).replace(0, 1, "M") +
+              "\" fill=\"none\" stroke=\"black\" stroke-dasharray=\"4 4\"/>");
+    }
+    notes.push_back("Occasions 4 to " + std::to_string(g.last() - 2) +
+                    " are not drawn; their paths repeat those drawn.");
+  }
+  notes.push_back(bivariate ? "Mplus also lets y0, sy, x0 and sx covary, by default; those "
+                              "covariances are not drawn."
+                            : "Mplus also lets y0 and sy covary, by default; that covariance is "
+                              "not drawn.");
+
+  std::string legend;
+  double y = g.height() + 10;
+  for (const Meaning& m : namer.legend()) {
+    legend += "  <text class=\"legend\" x=\"20\" y=\"" + number(y += 18) + "\">" +
+              escape(m.symbol) + ": " + escape(m.text) + "</text>\n";
+  }
+  for (const std::string& note : notes)
+    legend += "  <text class=\"note\" x=\"20\" y=\"" + number(y += 18) + "\">" + escape(note) +
+              "</text>\n";
+  const double width = std::max(g.width(), 640.0), height = y + 16;
+
+  const std::string model = bivariate ? "bivariate" : "univariate";
+  const std::string occasions = std::to_string(g.last());
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + number(width) +
+         "\" height=\"" + number(height) + "\" viewBox=\"0 0 " + number(width) + " " +
+         number(height) + "\" font-family=\"sans-serif\" font-size=\"" + number(kFont) + "\">\n" +
+         "  <title>Path diagram of the " + model + " latent difference score model, " +
+         occasions + " occasions</title>\n"
+         "  <desc>Observed variables are squares, latent variables circles. One-headed arrows "
+         "are loadings and regressions, two-headed arrows variances and covariances. Fixed "
+         "values are printed; free parameters are named, with their equality labels in "
+         "parentheses.</desc>\n"
+         "  <defs>\n"
+         "    <marker id=\"head\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" markerWidth=\"8\" "
+         "markerHeight=\"8\" orient=\"auto\">\n"
+         "      <path d=\"M 0 0 L 10 5 L 0 10 Z\" fill=\"black\"/>\n"
+         "    </marker>\n"
+         "    <marker id=\"tail\" viewBox=\"0 0 10 10\" refX=\"0\" refY=\"5\" markerWidth=\"8\" "
+         "markerHeight=\"8\" orient=\"auto\">\n"
+         "      <path d=\"M 10 0 L 0 5 L 10 10 Z\" fill=\"black\"/>\n"
+         "    </marker>\n"
+         "  </defs>\n"
+         "  <rect class=\"background\" x=\"0\" y=\"0\" width=\"" + number(width) + "\" height=\"" +
+         number(height) + "\" fill=\"white\"/>\n" +
+         svg.body() + legend + "</svg>\n";
+}
+
+std::string path_diagram(std::string_view script, std::vector<std::string>* unknown) {
+  DiagramReader reader;
+  while (!script.empty()) {
+    const std::size_t end = script.find('\n');
+    reader.line(script.substr(0, end));
+    script.remove_prefix(end == std::string_view::npos ? script.size() : end + 1);
+  }
+  if (unknown) unknown->insert(unknown->end(), reader.unknown().begin(), reader.unknown().end());
+  return reader.svg();
+}
+
+}  // namespace ldsgen

@@ -1,0 +1,60 @@
+// The path diagram of a script, drawn from the script's own statements as SVG: observed variables
+// as squares, latent ones as circles, one-headed arrows for loadings and regressions, two-headed
+// ones for variances and covariances, fixed values printed and free parameters named.
+#ifndef LDSGEN_PATH_DIAGRAM_H_
+#define LDSGEN_PATH_DIAGRAM_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ldsgen {
+
+/// Reads a script line by line and keeps only what the diagram shows, so that a script of
+/// millions of lines costs no more memory than one of ten.
+class DiagramReader {
+ public:
+  /// One line of the script, without its line end (a trailing CR is ignored).
+  void line(std::string_view text);
+
+  /// The diagram of everything read.
+  std::string svg() const;
+
+  /// Statements of the MODEL section that the diagram does not know, as written.
+  const std::vector<std::string>& unknown() const { return unknown_; }
+
+  /// What a model statement says, reduced to what a diagram draws.
+  struct Node {
+    char role;  // 'o' observed, 'l' level, 'd' difference, 'i' initial level, 's' slope
+    char var;   // 'y' or 'x'
+    std::int64_t occasion;  // 0 for the initial level and the slope
+  };
+  struct Param {
+    bool fixed = false;
+    std::string value;  // a fixed value as written
+    std::string label;  // an equality label, without its parentheses
+  };
+  struct Path {
+    enum Kind { kLoading, kRegression, kCovariance, kVariance, kMean } kind;
+    Node from, to;  // from = to for variances and means
+    Param param;
+  };
+
+ private:
+  void statement(std::string_view text);
+  void keep(const Path& path);
+
+  bool in_model_ = false;
+  std::string pending_;
+  std::vector<Path> paths_;
+  std::int64_t last_ = 0;  // the highest occasion named so far
+  std::vector<std::string> unknown_;
+};
+
+/// The diagram of a whole script; statements it does not know are added to `unknown`.
+std::string path_diagram(std::string_view script, std::vector<std::string>* unknown = nullptr);
+
+}  // namespace ldsgen
+
+#endif  // LDSGEN_PATH_DIAGRAM_H_

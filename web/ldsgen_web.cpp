@@ -1,0 +1,222 @@
+// The web page's entry points into the core, called from the page's worker. Every rule about
+// answers and scripts is the core's; this only hands answers in and text and blocks out.
+#include <emscripten.h>
+
+#include <cstdint>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "answers.h"
+#include "path_diagram.h"
+#include "script.h"
+#include "script_writer.h"
+
+namespace {
+
+using ldsgen::FileRole;
+
+// Larger scripts than this take the console program: a browser tab holds a download in memory.
+constexpr std::int32_t kMaxWebOccasions = 1000000;
+constexpr std::size_t kPreviewLines = 300;
+
+// Text for the page, as JSON: strings escaped, nothing else needed.
+class Json {
+ public:
+  Json& key(const char* name) {
+    text_ += text_.size() > 1 ? ",\"" : "\"";
+    text_ += name;
+    text_ += "\":";
+    return *this;
+  }
+  Json& string(const std::string& value) {
+    static const char kHex[] = "0123456789abcdef";
+    text_ += '"';
+    for (unsigned char c : value) {
+      if (c == '"' || c == '\\') {
+        text_ += '\\';
+        text_ += static_cast<char>(c);
+      } else if (c < 0x20) {
+        text_ += "\\u00";
+        text_ += kHex[c >> 4];
+        text_ += kHex[c & 15];
+      } else {
+        text_ += static_cast<char>(c);
+      }
+    }
+    text_ += '"';
+    return *this;
+  }
+  Json& strings(const std::vector<std::string>& values) {
+    text_ += '[';
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i > 0) text_ += ',';
+      string(values[i]);
+    }
+    text_ += ']';
+    return *this;
+  }
+  Json& number(double value) {
+    text_ += std::to_string(value);
+    return *this;
+  }
+  const char* done() {
+    text_ += '}';
+    return text_.c_str();
+  }
+
+ private:
+  std::string text_ = "{";
+};
+
+// The answers as the core takes them, kept between the calls of one request.
+struct Answers {
+  std::string script_name, data_name;
+  ldsgen::ModelKind kind = ldsgen::ModelKind::Univariate;
+  std::int32_t occasions = 0;
+  bool ok = false;
+} g_answers;
+
+std::string g_result;
+
+// Hands the writer's blocks to the page, with CR LF line ends where the user chose them.
+class PageBuf : public std::streambuf {
+ public:
+  explicit PageBuf(bool crlf) : crlf_(crlf) {}
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char ch = traits_type::to_char_type(c);
+    xsputn(&ch, 1);
+    return c;
+  }
+
+ private:
+  bool crlf_;
+  std::string expanded_;
+};
+
+}  // namespace
+
+EM_JS(void, ldsgen_block, (const char* data, std::size_t size), {
+  Module.onBlock(HEAPU8.subarray(data, data + size));
+});
+
+std::streamsize PageBuf::xsputn(const char* s, std::streamsize n) {
+  if (!crlf_) {
+    ldsgen_block(s, static_cast<std::size_t>(n));
+    return n;
+  }
+  expanded_.clear();
+  for (std::streamsize i = 0; i < n; ++i) {
+    if (s[i] == '\n') expanded_ += '\r';
+    expanded_ += s[i];
+  }
+  ldsgen_block(expanded_.data(), expanded_.size());
+  return n;
+}
+
+namespace {
+
+// Keeps the first lines of a script for the preview, feeds every line to the diagram, and
+// counts lines and bytes.
+class PreviewBuf : public std::streambuf {
+ public:
+  std::string head;
+  double lines = 0, bytes = 0;
+  ldsgen::DiagramReader diagram;
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    bytes += static_cast<double>(n);
+    for (std::streamsize i = 0; i < n; ++i) {
+      line_ += s[i];
+      if (s[i] != '\n') continue;
+      if (lines < kPreviewLines) head += line_;
+      line_.pop_back();
+      diagram.line(line_);
+      line_.clear();
+      ++lines;
+    }
+    return n;
+  }
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char ch = traits_type::to_char_type(c);
+    xsputn(&ch, 1);
+    return c;
+  }
+
+ private:
+  std::string line_;
+};
+
+}  // namespace
+
+extern "C" {
+
+/// Checks the four answers. Returns JSON: a problem for each field (empty when it is taken),
+/// the warnings, the file name to save under and whether a script can be written.
+EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int model,
+                                              const char* data_field,
+                                              const char* occasions_field) {
+  const ldsgen::FileName script = ldsgen::file_name_field(script_field, FileRole::kScript);
+  const ldsgen::FileName data = ldsgen::file_name_field(data_field, FileRole::kData);
+  ldsgen::Occasions occasions = ldsgen::occasions_field(occasions_field);
+  const auto kind = model == 1 ? ldsgen::ModelKind::Bivariate : ldsgen::ModelKind::Univariate;
+  std::vector<std::string> warnings;
+  if (data.problem.empty()) warnings = ldsgen::data_name_warnings(data.name);
+  if (occasions.problem.empty()) {
+    if (occasions.value > kMaxWebOccasions) {
+      occasions.problem = "the page writes scripts of up to 1000000 occasions: for more, use the "
+                          "ldsgen console program";
+    } else {
+      for (std::string& w : ldsgen::occasions_warnings(kind, occasions.value))
+        warnings.push_back(std::move(w));
+    }
+  }
+  g_answers = {script.name, data.name, kind, occasions.value,
+               script.problem.empty() && data.problem.empty() && occasions.problem.empty()};
+  Json json;
+  json.key("script").string(script.problem);
+  json.key("data").string(data.problem);
+  json.key("occasions").string(occasions.problem);
+  json.key("warnings").strings(warnings);
+  json.key("name").string(script.name);
+  json.key("ok").number(g_answers.ok);
+  g_result = json.done();
+  return g_result.c_str();
+}
+
+/// The preview of the answers last checked: the first lines, the counts and the path diagram.
+EMSCRIPTEN_KEEPALIVE const char* ldsgen_preview() {
+  PreviewBuf buf;
+  std::ostream out(&buf);
+  {
+    ldsgen::ScriptWriter w(out);
+    ldsgen::write_script(w, g_answers.kind, g_answers.data_name, g_answers.occasions);
+    w.flush();
+  }
+  Json json;
+  json.key("head").string(buf.head);
+  json.key("lines").number(buf.lines);
+  json.key("bytes").number(buf.bytes);
+  json.key("svg").string(buf.diagram.svg());
+  json.key("unknown").strings(buf.diagram.unknown());
+  g_result = json.done();
+  return g_result.c_str();
+}
+
+/// Writes the script of the answers last checked, block by block, to Module.onBlock.
+EMSCRIPTEN_KEEPALIVE void ldsgen_write(int crlf) {
+  PageBuf buf(crlf != 0);
+  std::ostream out(&buf);
+  ldsgen::ScriptWriter w(out);
+  ldsgen::write_script(w, g_answers.kind, g_answers.data_name, g_answers.occasions);
+  w.flush();
+}
+
+}  // extern "C"
