@@ -196,7 +196,6 @@ namespace {
 // ---- Layout --------------------------------------------------------------------------------
 
 constexpr double kColumn = 220, kLeft = 130, kSquare = 44, kRadius = 24, kFont = 12;
-constexpr double kCharWidth = 0.6 * kFont;
 
 struct Point {
   double x, y;

@@ -1,0 +1,252 @@
+// The web page in a real browser (Debian's chromium, driven by playwright-core): its downloads
+// must equal byte for byte what the console program writes for the same answers.
+// Usage: node browser_test.mjs SITE_DIR LDSGEN GOLDEN_DIR OUT_DIR [--bench]
+// Exit 77 (skipped) where chromium or playwright-core is missing.
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+
+const [site, ldsgen, golden, out] = process.argv.slice(2).map((p) => path.resolve(p));
+const bench = process.argv.includes('--bench');
+const chromium = '/usr/bin/chromium';
+let playwright;
+try {
+  playwright = await import('playwright-core');
+} catch {
+  console.log('skipped: run npm ci in tests/web for playwright-core');
+  process.exit(77);
+}
+if (!fs.existsSync(chromium)) {
+  console.log('skipped: the browser tests need Debian\'s chromium');
+  process.exit(77);
+}
+fs.mkdirSync(out, { recursive: true });
+
+let passed = 0, failed = 0;
+function check(name, ok, why = '') {
+  if (ok) {
+    passed++;
+    console.log(`ok: ${name}`);
+  } else {
+    failed++;
+    console.log(`FAIL: ${name}${why ? ': ' + why : ''}`);
+  }
+}
+
+// What the console program writes and says for the same answers.
+function native(script, model, data, occasions) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ldsgen-web-'));
+  const answers = `${script}\n${model}\n${data}\n${occasions}\n`;
+  const run = spawnSync(ldsgen, { cwd: dir, input: answers, stdio: ['pipe', 'ignore', 'pipe'] });
+  const stderr = run.stderr.toString();
+  const name = script.startsWith('"') ? script.slice(1, -1) : script;
+  const file = path.join(dir, name);
+  const result = { text: fs.existsSync(file) ? fs.readFileSync(file) : null, stderr };
+  fs.rmSync(dir, { recursive: true, force: true });
+  return result;
+}
+
+function nativeErrors(script, model, data, occasions) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ldsgen-web-'));
+  const r = execFileSync('bash', ['-c', `"$0" 2>&1 >/dev/null || true`, ldsgen],
+                         { cwd: dir, input: `${script}\n${model}\n${data}\n${occasions}\n` });
+  fs.rmSync(dir, { recursive: true, force: true });
+  return r.toString();
+}
+
+const server = http.createServer((req, res) => {
+  const file = path.join(site, decodeURIComponent(new URL(req.url, 'http://x').pathname));
+  if (!file.startsWith(site) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+    res.writeHead(404).end();
+    return;
+  }
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css' };
+  res.writeHead(200, { 'content-type': types[path.extname(file)] || 'application/octet-stream' });
+  fs.createReadStream(file).pipe(res);
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const url = `http://127.0.0.1:${server.address().port}/index.html`;
+
+const browser = await playwright.chromium.launch({
+  executablePath: chromium,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-quic',
+         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+});
+const context = await browser.newContext({ acceptDownloads: true });
+// The page must fetch nothing but its own files.
+const foreign = [];
+context.on('request', (r) => {
+  const own = [url.replace('index.html', ''), 'file://' + site + '/', 'blob:', 'data:'];
+  if (!own.some((prefix) => r.url().startsWith(prefix)))
+    foreign.push(r.url());
+});
+
+async function openPage(address = url) {
+  const page = await context.newPage();
+  const t0 = Date.now();
+  await page.goto(address);
+  await page.waitForFunction(() => document.getElementById('preview').textContent.length > 0);
+  const firstPreview = await page.evaluate(
+      () => performance.getEntriesByName('ldsgen-first-preview')[0].startTime);
+  return { page, firstPreview: Math.round(firstPreview), wall: Date.now() - t0 };
+}
+
+async function fill(page, script, model, data, occasions, eol = 'lf') {
+  await page.fill('#script', script);
+  await page.check(`input[name=model][value="${model}"]`);
+  await page.fill('#data', data);
+  await page.selectOption('#eol', eol);
+  await page.fill('#occasions', String(occasions));
+  // The answers are checked by the worker: wait until what is shown is for these answers.
+  await page.waitForFunction(
+      (n) => document.getElementById('more').textContent !== 'Writing the preview…' &&
+             document.getElementById('occasions').value === n, String(occasions));
+  await page.waitForTimeout(150);
+  await page.waitForFunction(() => document.getElementById('more').textContent !==
+                                   'Writing the preview…');
+}
+
+async function download(page, timeout = 60000) {
+  const [d] = await Promise.all([page.waitForEvent('download', { timeout }),
+                                 page.click('#download')]);
+  return { name: d.suggestedFilename(), bytes: fs.readFileSync(await d.path()) };
+}
+
+const { page, firstPreview } = await openPage();
+
+// Downloads equal the console's scripts, byte for byte.
+const longWindows = 'C:\\Users\\someone\\Documents\\Research\\LongitudinalStudy2024\\cleaned_data\\' +
+                    'wave_all_participants.dat';
+const cases = [
+  ['s0.inp', 0, 'd.dat', 2], ['s1.inp', 1, 'd.dat', 2], ['u3.inp', 0, 'd.dat', 3],
+  ['b3.inp', 1, 'd.dat', 3], ['u30.inp', 0, 'data.dat', 30], ['b30.inp', 1, 'data.dat', 30],
+  ['u1000.inp', 0, 'd.dat', 1000], ['b1000.inp', 1, 'd.dat', 1000],
+  ['long.inp', 1, longWindows, 4], ['"my script.inp"', 0, '"C:\\My Data\\wave.dat"', 4],
+];
+for (const [script, model, data, n] of cases) {
+  await fill(page, script, model, data, n);
+  const got = await download(page);
+  const want = native(script, model, data, n);
+  check(`download ${script} ${model} ${data} ${n}`,
+        want.text !== null && Buffer.compare(got.bytes, want.text) === 0 &&
+        got.name === script.replace(/"/g, ''),
+        `${got.name}: ${got.bytes.length} bytes, native ${want.text && want.text.length}`);
+}
+await fill(page, 'w.inp', 1, 'd.dat', 5, 'crlf');
+{
+  const got = await download(page);
+  const want = native('w.inp', 1, 'd.dat', 5).text.toString().replace(/\n/g, '\r\n');
+  check('CR LF line ends', got.bytes.toString() === want);
+}
+
+// Bad answers: the console's refusals, and no download.
+const bad = [
+  ['""', 0, 'd.dat', 4, 'script'], ['s.inp', 0, 'd.dat', 1, 'occasions'],
+  ['s.inp', 0, 'd.dat', 'many', 'occasions'], ['s.inp', 1, '""', 4, 'data'],
+  ['s.inp', 0, 'a'.repeat(4097), 4, 'data'],
+];
+for (const [script, model, data, n, field] of bad) {
+  await fill(page, script, model, data, n);
+  const shown = await page.textContent(`#${field}-problem`);
+  const console_ = nativeErrors(script, model, data, n).split('\n')[0].replace(/^ldsgen: /, '');
+  let downloaded = false;
+  page.once('download', () => { downloaded = true; });
+  await page.click('#download', { force: true });  // offered as unavailable, but clickable
+  await page.waitForTimeout(500);
+  check(`refused ${field}: ${String(script).slice(0, 20)} ${String(data).slice(0, 20)} ${n}`,
+        shown === console_ && !downloaded, `page '${shown}', console '${console_}'`);
+}
+await fill(page, 's.inp', 1, 'C:\\data!v2\\d.dat', 3);
+{
+  const warnings = await page.$$eval('#warnings li', (l) => l.map((e) => e.textContent));
+  const console_ = native('s.inp', 1, 'C:\\data!v2\\d.dat', 3).stderr.trim().split('\n')
+                       .map((l) => l.replace(/^ldsgen: warning: /, ''));
+  check('warnings as on the console', JSON.stringify(warnings) === JSON.stringify(console_),
+        JSON.stringify(warnings));
+}
+
+// The diagram follows the answers and equals the reviewed golden.
+for (const [model, name] of [[0, 'univariate_3.svg'], [1, 'bivariate_3.svg']]) {
+  await fill(page, 'd.inp', model, 'd.dat', 3);
+  const [d] = await Promise.all([page.waitForEvent('download'), page.click('#download-svg')]);
+  const svg = fs.readFileSync(await d.path(), 'utf8');
+  const shown = await page.$eval('#diagram svg title', (t) => t.textContent);
+  check(`diagram ${name}`, svg === fs.readFileSync(path.join(golden, name), 'utf8') &&
+        d.suggestedFilename() === 'd.svg' && shown.includes(`${model ? 'bivariate' : 'univariate'}`));
+}
+
+// Keyboard only: Tab to each control, type, and Enter on the download.
+{
+  const k = (await openPage()).page;
+  await k.keyboard.press('Tab');
+  await k.keyboard.press('Control+A');
+  await k.keyboard.type('keys.inp');
+  await k.keyboard.press('Tab');        // the model: arrow keys choose
+  await k.keyboard.press('ArrowDown');  // bivariate
+  await k.keyboard.press('Tab');
+  await k.keyboard.press('Control+A');
+  await k.keyboard.type('k.dat');
+  await k.keyboard.press('Tab');
+  await k.keyboard.press('Control+A');
+  await k.keyboard.type('5');
+  await k.keyboard.press('Tab');        // line ends
+  await k.keyboard.press('Tab');        // the download button
+  await k.waitForTimeout(400);
+  const [d] = await Promise.all([k.waitForEvent('download'), k.keyboard.press('Enter')]);
+  const got = fs.readFileSync(await d.path());
+  const want = native('keys.inp', 1, 'k.dat', 5).text;
+  check('keyboard only', d.suggestedFilename() === 'keys.inp' &&
+        Buffer.compare(got.toString().includes('\r\n') ? Buffer.from(got.toString()
+            .replace(/\r\n/g, '\n')) : got, want) === 0);
+  await k.close();
+}
+
+// A large script: complete and identical, and the page answers a click while it is written.
+let largeSeconds = 0;
+{
+  await fill(page, 'big.inp', 1, 'd.dat', 100000);
+  const t0 = Date.now();
+  const pending = Promise.all([page.waitForEvent('download', { timeout: 120000 }),
+                               page.click('#download')]);
+  await page.waitForTimeout(50);
+  const c0 = Date.now();
+  await page.click('input[name=model][value="0"]', { timeout: 2000 });
+  const answered = Date.now() - c0;
+  const [d] = await pending;
+  largeSeconds = (Date.now() - t0) / 1000;
+  const got = fs.readFileSync(await d.path());
+  const want = native('big.inp', 1, 'd.dat', 100000).text;
+  check(`bivariate N = 100,000 (${got.length} bytes, ${largeSeconds.toFixed(2)} s)`,
+        Buffer.compare(got, want) === 0);
+  check(`the page answered a click in ${answered} ms while writing`, answered < 1000);
+}
+
+// Opened straight from disk.
+{
+  const { page: f } = await openPage('file://' + path.join(site, 'index.html'));
+  const text = await f.textContent('#preview');
+  check('works from file://', text.startsWith('!*********'));
+  await f.close();
+}
+
+// Screenshots for review, at a desktop's and a phone's width.
+await page.setViewportSize({ width: 1280, height: 900 });
+await fill(page, 'model.inp', 1, 'data.dat', 4);
+await page.screenshot({ path: path.join(out, 'desktop.png'), fullPage: true });
+await page.setViewportSize({ width: 390, height: 844 });
+await page.screenshot({ path: path.join(out, 'phone.png'), fullPage: true });
+const overflow = await page.evaluate(() => document.documentElement.scrollWidth - innerWidth);
+check(`no sideways scrolling at a phone's width (${overflow} px)`, overflow <= 0);
+
+check('nothing fetched from elsewhere', foreign.length === 0, foreign.join(' '));
+
+const weight = fs.readdirSync(site).reduce((n, f) => n + fs.statSync(path.join(site, f)).size, 0);
+console.log(`measured: page weight ${(weight / 1024).toFixed(0)} KiB, first preview ` +
+            `${firstPreview} ms after navigation, bivariate N = 100,000 written in ` +
+            `${largeSeconds.toFixed(2)} s`);
+await browser.close();
+server.close();
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed === 0 ? 0 : 1);

@@ -1,0 +1,35 @@
+# The web page: build/web/site/ (index.html, style.css, app.js and the core with its worker in
+# worker-source.js) and ldsgen-VERSION-web.zip. The page fetches nothing: the WebAssembly is in
+# the script as text, and the worker is made from it in the browser.
+find_program(LDSGEN_NODE NAMES node nodejs REQUIRED)
+
+add_executable(ldsgen_web web/ldsgen_web.cpp)
+target_link_libraries(ldsgen_web PRIVATE ldsgen_core ldsgen_warnings)
+target_link_options(ldsgen_web PRIVATE
+  -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sMODULARIZE=1 -sEXPORT_NAME=createLdsgen
+  -sENVIRONMENT=worker -sFILESYSTEM=0
+  -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write
+  -sEXPORTED_RUNTIME_METHODS=cwrap)
+
+set(site ${CMAKE_BINARY_DIR}/site)
+set(web ${CMAKE_CURRENT_SOURCE_DIR}/web)
+set(zip_name ldsgen-${PROJECT_VERSION}-web)
+add_custom_command(
+  OUTPUT ${site}/index.html ${site}/worker-source.js
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${site}
+  COMMAND ${LDSGEN_NODE} ${web}/bundle.js $<TARGET_FILE:ldsgen_web> ${web}/worker.js
+          ${site}/worker-source.js
+  COMMAND ${CMAKE_COMMAND} -E copy ${web}/index.html ${web}/style.css ${web}/app.js ${site}
+  DEPENDS ldsgen_web ${web}/bundle.js ${web}/worker.js ${web}/index.html ${web}/style.css
+          ${web}/app.js
+  COMMENT "Putting the page together in ${site}")
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/${zip_name}.zip
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${zip_name}
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${site} ${zip_name}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${zip_name}/LICENSE.txt
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${zip_name}.zip --format=zip ${zip_name}
+  DEPENDS ${site}/index.html ${site}/worker-source.js
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  COMMENT "Packing ${zip_name}.zip")
+add_custom_target(ldsgen_site ALL DEPENDS ${CMAKE_BINARY_DIR}/${zip_name}.zip)
