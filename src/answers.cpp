@@ -112,8 +112,8 @@ const char* file_what(FileRole role) {
 FileName check_file_name(const RawAnswer& answer, FileRole role) {
   const char* what = file_what(role);
   FileName result;
-  const std::string shown = printable(answer.text.substr(0, 60)) +
-                            (answer.text.size() > 60 ? "..." : "");
+  const std::string shown =
+      printable(answer.text.substr(0, 60)) + (answer.text.size() > 60 ? "..." : "");
   if (answer.too_long) {
     result.problem = std::string(what) + " is longer than 4096 bytes";
   } else if (answer.unclosed) {
@@ -140,14 +140,14 @@ FileName file_name_field(std::string_view field, FileRole role) {
   RawAnswer answer;
   FileName result;
   if (!read_answer(in, &answer)) {
-    result.problem = std::string(file_what(role)) + (answer.quoted ? " has no closing quote"
-                                                                   : " is missing");
+    result.problem =
+        std::string(file_what(role)) + (answer.quoted ? " has no closing quote" : " is missing");
     return result;
   }
   result = check_file_name(answer, role);
   if (result.problem.empty() && !only_space_left(in)) {
-    result.problem = std::string(file_what(role)) +
-                     " holds a blank: put a name with blanks in double quotes";
+    result.problem =
+        std::string(file_what(role)) + " holds a blank: put a name with blanks in double quotes";
   }
   return result;
 }
@@ -163,8 +163,8 @@ Occasions occasions_field(std::string_view field) {
       result.problem = unreadable_occasions();
       break;
     case ReadInteger::kNumber:
-      result.problem = only_space_left(in) ? occasions_problem(result.value)
-                                           : unreadable_occasions();
+      result.problem =
+          only_space_left(in) ? occasions_problem(result.value) : unreadable_occasions();
       break;
   }
   return result;
@@ -173,14 +173,17 @@ Occasions occasions_field(std::string_view field) {
 std::vector<std::string> data_name_warnings(std::string_view name) {
   std::vector<std::string> warnings;
   if (name.find('!') != std::string_view::npos)
-    warnings.push_back("the data file name holds '!', which starts a comment in Mplus: Mplus "
-                       "will read the name only up to it");
+    warnings.push_back(
+        "the data file name holds '!', which starts a comment in Mplus: Mplus "
+        "will read the name only up to it");
   if (name.find(';') != std::string_view::npos)
-    warnings.push_back("the data file name holds ';', which ends a statement in Mplus: Mplus "
-                       "will read the name only up to it");
+    warnings.push_back(
+        "the data file name holds ';', which ends a statement in Mplus: Mplus "
+        "will read the name only up to it");
   if (data_statement(name).too_wide)
-    warnings.push_back("a part of the data file name between slashes is too long for one line "
-                       "of 90 characters, and Mplus may cut it");
+    warnings.push_back(
+        "a part of the data file name between slashes is too long for one line "
+        "of 90 characters, and Mplus may cut it");
   return warnings;
 }
 
@@ -203,8 +206,9 @@ std::vector<std::string> occasions_warnings(ModelKind kind, std::int32_t occasio
                                     "recommended for the bivariate model"
                                   : "3 or more occasions are needed"));
   } else if (occasions == 3 && bivariate) {
-    warnings.push_back("the bivariate model is identified with 3 occasions but hard to estimate; "
-                       "4 or more occasions are recommended");
+    warnings.push_back(
+        "the bivariate model is identified with 3 occasions but hard to estimate; "
+        "4 or more occasions are recommended");
   }
   if (occasions >= 1000000) {
     warnings.push_back("names such as ly" + std::to_string(occasions) +

@@ -21,7 +21,7 @@ constexpr std::size_t kMaxFileName = 4096;
 /// One answer as typed: a word, or a quoted answer ("C:\My Data\wave.dat") that runs to its
 /// closing quote, blanks included.
 struct RawAnswer {
-  std::string text;       // for a quoted answer, without its quotes
+  std::string text;  // for a quoted answer, without its quotes
   bool quoted = false;
   bool too_long = false;  // text holds only the first kMaxFileName + 1 bytes
   bool unclosed = false;  // the line ended before the closing quote

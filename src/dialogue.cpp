@@ -42,8 +42,7 @@ class Dialogue {
     return 1;
   }
   int write_failed(const std::string& why) {
-    err_ << "ldsgen: cannot write script file '" << printable(script_name_) << "': " << why
-         << '\n';
+    err_ << "ldsgen: cannot write script file '" << printable(script_name_) << "': " << why << '\n';
     return 1;
   }
   // Asks until a file name is taken. False at end of input.

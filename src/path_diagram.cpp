@@ -16,7 +16,8 @@ using Path = DiagramReader::Path;
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -119,7 +120,8 @@ bool parse_statement(const std::vector<std::string>& t, std::vector<Path>* paths
   if (mean && (at >= t.size() || t[at++] != "]")) return false;
   if (at != t.size()) return false;
   if (!two_sided) {
-    for (const Node& n : left) paths->push_back({mean ? Path::kMean : Path::kVariance, n, n, param});
+    for (const Node& n : left)
+      paths->push_back({mean ? Path::kMean : Path::kVariance, n, n, param});
     return true;
   }
   for (const Node& l : left) {
@@ -133,9 +135,8 @@ bool parse_statement(const std::vector<std::string>& t, std::vector<Path>* paths
 }
 
 bool is_command(std::string_view head) {
-  static const char* const kCommands[] = {"title",    "data",     "variable", "define",
-                                          "analysis", "model",    "output",   "savedata",
-                                          "plot",     "montecarlo"};
+  static const char* const kCommands[] = {"title", "data",   "variable", "define", "analysis",
+                                          "model", "output", "savedata", "plot",   "montecarlo"};
   const std::string h = lower(trim(head));
   const std::string first = h.substr(0, h.find(' '));
   return std::any_of(std::begin(kCommands), std::end(kCommands),
@@ -187,8 +188,9 @@ void DiagramReader::keep(const Path& path) {
   if (!drawn(path)) return;
   paths_.push_back(path);
   if (paths_.size() % 4096 == 0)
-    paths_.erase(std::remove_if(paths_.begin(), paths_.end(), [&](const Path& p) { return !drawn(p); }),
-                 paths_.end());
+    paths_.erase(
+        std::remove_if(paths_.begin(), paths_.end(), [&](const Path& p) { return !drawn(p); }),
+        paths_.end());
 }
 
 namespace {
@@ -212,11 +214,16 @@ std::string number(double v) {
 std::string escape(const std::string& s) {
   std::string out;
   for (char c : s) {
-    if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '&') out += "&amp;";
-    else if (c == '"') out += "&quot;";
-    else out += c;
+    if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else if (c == '&')
+      out += "&amp;";
+    else if (c == '"')
+      out += "&quot;";
+    else
+      out += c;
   }
   return out;
 }
@@ -245,12 +252,11 @@ Meaning meaning(const Path& p) {
       if (p.to.role == 'i') return {"φ" + v + "0", "variance of the initial level of " + v};
       if (p.to.role == 's') return {"φs" + v, "variance of the slope of " + v};
       return {"v", "variance"};
-    case Path::kMean:
+    default:  // a mean
       if (p.to.role == 'i') return {"μ" + v + "0", "mean of the initial level of " + v};
       if (p.to.role == 's') return {"μs" + v, "mean of the slope of " + v};
       return {"m", "mean"};
   }
-  return {"?", ""};
 }
 
 std::string node_name(const Node& n) {
@@ -549,9 +555,8 @@ std::string DiagramReader::svg() const {
                 number(g.row(role, var) + kFont / 3) + "\" text-anchor=\"middle\">…</text>");
       }
       const double y = g.row('l', var);
-      svg.add("<path class=\"elision\" d=\"" +
-              line_d({ex - kColumn + kRadius, y}, {ex - 14, y}) + " " +
-              line_d({ex + 14, y}, {ex + kColumn - kRadius, y}).replace(0, 1, "M") +
+      svg.add("<path class=\"elision\" d=\"" + line_d({ex - kColumn + kRadius, y}, {ex - 14, y}) +
+              " " + line_d({ex + 14, y}, {ex + kColumn - kRadius, y}).replace(0, 1, "M") +
               "\" fill=\"none\" stroke=\"black\" stroke-dasharray=\"4 4\"/>");
     }
     notes.push_back("Occasions 4 to " + std::to_string(g.last() - 2) +
@@ -576,11 +581,12 @@ std::string DiagramReader::svg() const {
   const std::string model = bivariate ? "bivariate" : "univariate";
   const std::string occasions = std::to_string(g.last());
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + number(width) +
-         "\" height=\"" + number(height) + "\" viewBox=\"0 0 " + number(width) + " " +
-         number(height) + "\" font-family=\"sans-serif\" font-size=\"" + number(kFont) + "\">\n" +
-         "  <title>Path diagram of the " + model + " latent difference score model, " +
-         occasions + " occasions</title>\n"
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
+         number(width) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " + number(width) +
+         " " + number(height) + "\" font-family=\"sans-serif\" font-size=\"" + number(kFont) +
+         "\">\n" + "  <title>Path diagram of the " + model + " latent difference score model, " +
+         occasions +
+         " occasions</title>\n"
          "  <desc>Observed variables are squares, latent variables circles. One-headed arrows "
          "are loadings and regressions, two-headed arrows variances and covariances. Fixed "
          "values are printed; free parameters are named, with their equality labels in "
@@ -595,9 +601,9 @@ std::string DiagramReader::svg() const {
          "      <path d=\"M 10 0 L 0 5 L 10 10 Z\" fill=\"black\"/>\n"
          "    </marker>\n"
          "  </defs>\n"
-         "  <rect class=\"background\" x=\"0\" y=\"0\" width=\"" + number(width) + "\" height=\"" +
-         number(height) + "\" fill=\"white\"/>\n" +
-         svg.body() + legend + "</svg>\n";
+         "  <rect class=\"background\" x=\"0\" y=\"0\" width=\"" +
+         number(width) + "\" height=\"" + number(height) + "\" fill=\"white\"/>\n" + svg.body() +
+         legend + "</svg>\n";
 }
 
 std::string path_diagram(std::string_view script, std::vector<std::string>* unknown) {

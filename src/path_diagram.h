@@ -26,8 +26,8 @@ class DiagramReader {
 
   /// What a model statement says, reduced to what a diagram draws.
   struct Node {
-    char role;  // 'o' observed, 'l' level, 'd' difference, 'i' initial level, 's' slope
-    char var;   // 'y' or 'x'
+    char role;              // 'o' observed, 'l' level, 'd' difference, 'i' initial level, 's' slope
+    char var;               // 'y' or 'x'
     std::int64_t occasion;  // 0 for the initial level and the slope
   };
   struct Param {

@@ -65,7 +65,8 @@ TEST(Dialogue, ReadsAnswersAsDecimalWordsLeavingTheRest) {
       // Words that are not numbers are dropped whole and rejected like a wrong code.
       {"s two 1 d 4", 1, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
       {"s - + +-1 1x 4", 3, "DATA: FILE IS x;", "y1 y2 y3 y4 "},
-      {"s 2147483648 -2147483649 99999999999999999999 1 d 4", 3, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
+      {"s 2147483648 -2147483649 99999999999999999999 1 d 4", 3, "DATA: FILE IS d;",
+       "y1 y2 y3 y4 "},
       {"s -2147483648 2147483647 0 d 4", 2, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
   };
   for (const Case& c : cases) {
@@ -278,12 +279,13 @@ TEST(Dialogue, BadFileNamesAreRefusedAndAskedAgain) {
   } cases[] = {
       {"\"\" s 0 d 4", "the script file name is empty"},
       {huge + " s 0 d 4", "the script file name is longer than 4096 bytes"},
-      {"\"" + huge + "\" s 0 d 4", "the script file name is longer than 4096 bytes"},
+      {"\"" + huge + huge + "\" s 0 d 4", "the script file name is longer than 4096 bytes"},
       {std::string("sn.inp\0evil s 0 d 4", 19),
        "the script file name 'sn.inp\\x00evil' holds a control byte (\\x00)"},
       {"\x1b[2Jx s 0 d 4", "the script file name '\\x1B[2Jx' holds a control byte (\\x1B)"},
       {"a\x7f s 0 d 4", "the script file name 'a\\x7F' holds a control byte (\\x7F)"},
-      {"\"my\tscript\" s 0 d 4", "the script file name 'my\\x09script' holds a control byte (\\x09)"},
+      {"\"my\tscript\" s 0 d 4",
+       "the script file name 'my\\x09script' holds a control byte (\\x09)"},
       {"\"my script\n s 0 d 4", "the script file name \"my script has no closing quote"},
       {"s 0 " + huge + " d 4", "the data file name is longer than 4096 bytes"},
       {"s 0 \"\" d 4", "the data file name is empty"},
@@ -309,14 +311,17 @@ TEST(Dialogue, WarnsOfDataNamesMplusWillMisread) {
   } cases[] = {
       {"C:\\data!v2\\d.dat", "holds '!', which starts a comment"},
       {"\"a;b.dat\"", "holds ';', which ends a statement"},
+      {"/data/folder_with_a_name_far_too_long_for_one_line_of_mplus_input_"
+       "which_reads_90_characters_of_a_line/d.dat",
+       "too long for one line of 90 characters, and Mplus may cut it"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Outcome r = run(std::string("s 0 ") + c.name + " 4");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.errors.rfind("ldsgen: warning: the data file name ", 0), 0u) << r.errors;
+    EXPECT_EQ(r.errors.rfind("ldsgen: warning: ", 0), 0u) << r.errors;
     EXPECT_NE(r.errors.find(c.warning), std::string::npos) << r.errors;
-    EXPECT_EQ(lines(r.script).at(7), std::string("DATA: FILE IS ") + c.name + ";");
+    EXPECT_EQ(lines(r.script).at(7).rfind("DATA: FILE IS ", 0), 0u);
   }
 }
 

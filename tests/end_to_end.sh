@@ -163,6 +163,16 @@ if [ "$eol" = lf ]; then
   expect 0 "" scripts/real.inp univariate_3.inp
   [ -L link.inp ] || fail "link.inp is no longer a link"
   [ "$(ls -A scripts)" = real.inp ] || fail "scripts holds $(ls -A scripts)"
+  run "a link in a folder points beside itself" ''
+  mkdir scripts && old_script >scripts/real.inp && ln -s real.inp scripts/link.inp
+  printf 'scripts/link.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+  status=$?
+  expect 0 "" scripts/real.inp univariate_3.inp
+  [ -L scripts/link.inp ] || fail "scripts/link.inp is no longer a link"
+
+  run "a device is written directly" '/dev/null 1 d.dat 4'
+  expect 0 ""
+  only_files
 
   # Closed standard descriptors: no message may land in the script.
   for fd in 0 1 2; do

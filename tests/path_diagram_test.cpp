@@ -37,7 +37,7 @@ TEST(PathDiagram, MatchesTheReviewedGoldens) {
 // all of them up to 6, else 1, 2, 3, N-1 and N.
 TEST(PathDiagram, DrawsWhatTheScriptDeclares) {
   for (int model : {0, 1}) {
-    for (int n : {2, 3, 4, 5, 6, 7, 8, 50}) {
+    for (int n : {2, 3, 4, 5, 6, 7, 8, 50, 3000}) {
       SCOPED_TRACE(std::to_string(model) + " " + std::to_string(n));
       const std::string svg = path_diagram(script(model, n));
       const int vars = model + 1;
@@ -62,10 +62,13 @@ struct Box {
 // Boxes of nodes and of every text but a node's own name, which stands inside its node.
 std::vector<Box> boxes(const std::string& svg) {
   std::vector<Box> out;
-  const std::regex rect("<rect class=\"observed\" x=\"([-.0-9]+)\" y=\"([-.0-9]+)\" width=\"([.0-9]+)\"");
-  const std::regex circle("<circle class=\"latent\" cx=\"([-.0-9]+)\" cy=\"([-.0-9]+)\" r=\"([.0-9]+)\"");
-  const std::regex text("<text class=\"(label [a-z]+|ellipsis)\" x=\"([-.0-9]+)\" y=\"([-.0-9]+)\" "
-                        "text-anchor=\"([a-z]+)\">([^<]*)</text>");
+  const std::regex rect(
+      "<rect class=\"observed\" x=\"([-.0-9]+)\" y=\"([-.0-9]+)\" width=\"([.0-9]+)\"");
+  const std::regex circle(
+      "<circle class=\"latent\" cx=\"([-.0-9]+)\" cy=\"([-.0-9]+)\" r=\"([.0-9]+)\"");
+  const std::regex text(
+      "<text class=\"(label [a-z]+|ellipsis)\" x=\"([-.0-9]+)\" y=\"([-.0-9]+)\" "
+      "text-anchor=\"([a-z]+)\">([^<]*)</text>");
   for (const std::string& line : lines(svg)) {
     std::smatch m;
     if (std::regex_search(line, m, rect)) {
@@ -76,10 +79,9 @@ std::vector<Box> boxes(const std::string& svg) {
       out.push_back({x - r, y - r, x + r, y + r, line});
     } else if (std::regex_search(line, m, text)) {
       const std::string s = m[5];
-      const double width =
-          7.2 * static_cast<double>(std::count_if(s.begin(), s.end(), [](char c) {
-            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-          }));
+      const double width = 7.2 * static_cast<double>(std::count_if(s.begin(), s.end(), [](char c) {
+                             return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                           }));
       double x = std::stod(m[2]);
       const double y = std::stod(m[3]);
       if (m[4] == "middle") x -= width / 2;
@@ -99,8 +101,8 @@ TEST(PathDiagram, NoNodeOrLabelOverlapsAnother) {
       for (std::size_t i = 0; i < all.size(); ++i) {
         for (std::size_t j = i + 1; j < all.size(); ++j) {
           const Box &a = all[i], &b = all[j];
-          const bool apart = a.right <= b.left || b.right <= a.left || a.bottom <= b.top ||
-                             b.bottom <= a.top;
+          const bool apart =
+              a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
           EXPECT_TRUE(apart) << a.what << "\n" << b.what;
         }
       }
@@ -130,9 +132,25 @@ TEST(PathDiagram, ReportsStatementsItDoesNotKnow) {
   text.insert(text.find("OUTPUT:"), "i s | y1@0 y2@1 y3@2;\nf BY y1-y3;\nly1 on ly2 on ly3;\n");
   std::vector<std::string> unknown;
   const std::string svg = path_diagram(text, &unknown);
-  EXPECT_EQ(unknown, (std::vector<std::string>{"i s | y1@0 y2@1 y3@2", "f BY y1-y3",
-                                               "ly1 on ly2 on ly3"}));
+  EXPECT_EQ(unknown,
+            (std::vector<std::string>{"i s | y1@0 y2@1 y3@2", "f BY y1-y3", "ly1 on ly2 on ly3"}));
   EXPECT_EQ(svg, path_diagram(script(0, 3)));
+}
+
+// Paths a user adds by hand are drawn and named by what they are, not by the models' meanings.
+TEST(PathDiagram, NamesAddedPathsByTheirKind) {
+  std::string text = script(0, 3);
+  text.insert(text.find("OUTPUT:"),
+              "sy on y0;\nly2 by y1*;\ny0 with sy (8);\nly1*;\n[ly1];\ndy1 on ly1@0;\n");
+  std::vector<std::string> unknown;
+  const std::string svg = path_diagram(text, &unknown);
+  EXPECT_TRUE(unknown.empty());
+  for (const char* legend :
+       {">b: regression<", ">λ: loading<", ">c (8): covariance<", ">v: variance<", ">m: mean<"}) {
+    EXPECT_NE(svg.find(legend), std::string::npos) << legend;
+  }
+  // A path fixed at 0 is no path: nothing more is drawn for it.
+  EXPECT_EQ(count(svg, "βy (1)"), count(path_diagram(script(0, 3)), "βy (1)"));
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 
+#include "script.h"
 #include "test_support.h"
 
 namespace ldsgen::testing {
@@ -87,6 +89,18 @@ TEST(Univariate, LargestCountStopsAtTheFirstFailedWrite) {
   EXPECT_EQ(r.script.size(), std::size_t{1} << 20);
   EXPECT_NE(r.errors.find("\nldsgen: cannot write script file 's': "), std::string::npos);
   EXPECT_FALSE(r.committed);
+}
+
+// The web page writes a script at once; it must be the one the dialogue writes piece by piece.
+TEST(WholeScript, EqualsTheDialoguesScript) {
+  for (ModelKind kind : {ModelKind::Univariate, ModelKind::Bivariate}) {
+    std::ostringstream out;
+    ScriptWriter w(out);
+    write_script(w, kind, "\"C:\\My Data\\w.dat\"", 5);
+    w.flush();
+    const int code = kind == ModelKind::Bivariate;
+    EXPECT_EQ(out.str(), run("s " + std::to_string(code) + " \"C:\\My Data\\w.dat\" 5").script);
+  }
 }
 
 }  // namespace

@@ -101,9 +101,8 @@ class PageBuf : public std::streambuf {
 
 }  // namespace
 
-EM_JS(void, ldsgen_block, (const char* data, std::size_t size), {
-  Module.onBlock(HEAPU8.subarray(data, data + size));
-});
+EM_JS(void, ldsgen_block, (const char* data, std::size_t size),
+      { Module.onBlock(HEAPU8.subarray(data, data + size)); });
 
 std::streamsize PageBuf::xsputn(const char* s, std::streamsize n) {
   if (!crlf_) {
@@ -161,8 +160,7 @@ extern "C" {
 /// Checks the four answers. Returns JSON: a problem for each field (empty when it is taken),
 /// the warnings, the file name to save under and whether a script can be written.
 EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int model,
-                                              const char* data_field,
-                                              const char* occasions_field) {
+                                              const char* data_field, const char* occasions_field) {
   const ldsgen::FileName script = ldsgen::file_name_field(script_field, FileRole::kScript);
   const ldsgen::FileName data = ldsgen::file_name_field(data_field, FileRole::kData);
   ldsgen::Occasions occasions = ldsgen::occasions_field(occasions_field);
@@ -171,8 +169,9 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int mode
   if (data.problem.empty()) warnings = ldsgen::data_name_warnings(data.name);
   if (occasions.problem.empty()) {
     if (occasions.value > kMaxWebOccasions) {
-      occasions.problem = "the page writes scripts of up to 1000000 occasions: for more, use the "
-                          "ldsgen console program";
+      occasions.problem =
+          "the page writes scripts of up to 1000000 occasions: for more, use the "
+          "ldsgen console program";
     } else {
       for (std::string& w : ldsgen::occasions_warnings(kind, occasions.value))
         warnings.push_back(std::move(w));

@@ -55,8 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static_cast<std::int64_t>(std::count(r.script.begin(), r.script.end(), '\n'));
     const std::size_t data_begin = r.script.find("\nDATA: FILE IS ");
     const std::size_t data_end = r.script.find("\nVARIABLE: NAMES ARE \n");
-    const auto data =
-        std::count(r.script.begin() + data_begin, r.script.begin() + data_end, '\n');
+    const auto data = std::count(r.script.begin() + data_begin, r.script.begin() + data_end, '\n');
     if (n < 2) std::abort();  // a change model needs two occasions
     if (n <= 24 && lines != expected_lines(bivariate, n, data)) std::abort();
   }
