@@ -20,7 +20,7 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 seconds() {
   local out=$1 t0=$EPOCHREALTIME
   shift
-  "$@" >"$out"
+  "$@" >"$out" 2>/dev/null
   awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.6f\n", b - a }'
 }
 
@@ -47,7 +47,7 @@ for model in 0 1; do
     size=$(stat -c %s script.inp)
     peak=$(/usr/bin/time -f %M "$bin" <answers 2>&1 >/dev/null | tail -n 1)
     # libstdc++ hands a file's blocks to writev, the console's lines to write: count both.
-    strace -f -c -e trace=write,writev -o strace.txt "$bin" <answers >/dev/null
+    strace -f -c -e trace=write,writev -o strace.txt "$bin" <answers >/dev/null 2>&1
     writes=$(awk '$NF == "write" || $NF == "writev" { n += $4 } END { print n }' strace.txt)
     per_byte="-"
     if [ "$n" = 100000 ]; then
@@ -65,3 +65,11 @@ done
 echo
 echo "The statement writer alone (Google Benchmark):"
 "$build/bench/ldsgen_writer_bench" --benchmark_min_time=0.2 2>/dev/null | tail -n +4
+
+# The web page in headless Chromium: its weight, the first preview, a bivariate script of
+# 100,000 occasions (needs emscripten, chromium and `npm ci` in tests/web).
+if command -v emcmake >/dev/null && [ -d "$root/tests/web/node_modules/playwright-core" ]; then
+  echo
+  echo "The web page:"
+  bash "$root/tests/web/run.sh" "$root" "$bin" | grep '^measured:'
+fi
