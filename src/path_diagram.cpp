@@ -27,82 +27,98 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-bool digits_only(std::string_view s) {
-  return !s.empty() && s.size() <= 18 &&
-         std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+char lower(char c) {
+  return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
 }
 
-// Only the layout knows the names' pattern: y1, ly1, dy1, y0 and sy, and the same for x.
-bool parse_name(std::string_view word, Node* node) {
-  const std::string s = lower(word);
-  if (s == "sy" || s == "sx") {
-    *node = {'s', s[1], 0};
+bool equal_nocase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == y; });
+}
+
+// Only the layout knows the names' pattern: y1, ly1, dy1, y0 and sy, and the same for x. A
+// script of a million occasions has tens of millions of names, so nothing here allocates.
+bool parse_name(std::string_view s, Node* node) {
+  if (s.size() == 2 && lower(s[0]) == 's' && (lower(s[1]) == 'y' || lower(s[1]) == 'x')) {
+    *node = {'s', lower(s[1]), 0};
     return true;
   }
-  std::string_view rest = s;
   char role = 'o';
-  if (rest.size() > 1 && (rest[0] == 'l' || rest[0] == 'd')) {
-    role = rest[0];
-    rest.remove_prefix(1);
+  if (s.size() > 1 && (lower(s[0]) == 'l' || lower(s[0]) == 'd')) {
+    role = lower(s[0]);
+    s.remove_prefix(1);
   }
-  if (rest.empty() || (rest[0] != 'y' && rest[0] != 'x') || !digits_only(rest.substr(1)))
-    return false;
-  const std::int64_t occasion = std::stoll(std::string(rest.substr(1)));
+  if (s.size() < 2 || s.size() > 19 || (lower(s[0]) != 'y' && lower(s[0]) != 'x')) return false;
+  std::int64_t occasion = 0;
+  for (char c : s.substr(1)) {
+    if (c < '0' || c > '9') return false;
+    occasion = occasion * 10 + (c - '0');
+  }
   if (occasion == 0) {
     if (role != 'o') return false;
-    *node = {'i', rest[0], 0};
+    *node = {'i', lower(s[0]), 0};
   } else {
-    *node = {role, rest[0], occasion};
+    *node = {role, lower(s[0]), occasion};
   }
   return true;
 }
 
-std::vector<std::string> tokens(std::string_view text) {
-  std::vector<std::string> out;
-  std::string word;
-  auto flush = [&] {
-    if (!word.empty()) out.push_back(word);
-    word.clear();
-  };
-  for (char c : text) {
-    if (c == ' ' || c == '\t' || c == '\r') {
-      flush();
-    } else if (c == '[' || c == ']' || c == '@' || c == '*' || c == '(' || c == ')') {
-      flush();
-      out.emplace_back(1, c);
-    } else {
-      word += c;
+// Words and the marks [ ] @ * ( ), as views into the statement.
+void tokens(std::string_view text, std::vector<std::string_view>* out) {
+  out->clear();
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : ' ';
+    const bool mark = c == '[' || c == ']' || c == '@' || c == '*' || c == '(' || c == ')';
+    if (c == ' ' || c == '\t' || c == '\r' || mark) {
+      if (i > begin) out->push_back(text.substr(begin, i - begin));
+      if (mark) out->push_back(text.substr(i, 1));
+      begin = i + 1;
     }
   }
-  flush();
-  return out;
 }
 
-bool is_number(const std::string& s) {
-  char* end = nullptr;
-  std::strtod(s.c_str(), &end);
-  return !s.empty() && end == s.c_str() + s.size();
+// A number as Mplus writes one: an optional sign, digits, at most one decimal point.
+bool is_number(std::string_view s) {
+  if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.remove_prefix(1);
+  bool digits = false, point = false;
+  for (char c : s) {
+    if (c == '.' && !point) {
+      point = true;
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
 }
 
-// Parses the statement's words from `at`: names, then an optional keyword, names and parameter.
-// Returns false for anything else.
-bool parse_statement(const std::vector<std::string>& t, std::vector<Path>* paths) {
+// Parses a statement's words: names, then an optional keyword and names, then an optional
+// parameter. Returns false for anything else.
+bool parse_statement(const std::vector<std::string_view>& t, std::vector<Node>* nodes,
+                     std::vector<Path>* paths) {
   std::size_t at = 0;
   const bool mean = !t.empty() && t[0] == "[";
   if (mean) ++at;
-  auto names = [&](std::vector<Node>* out) {
+  nodes->clear();
+  // The names of one side, as a range of `nodes`.
+  auto names = [&](std::size_t* first, std::size_t* end) {
     Node node{};
-    while (at < t.size() && parse_name(t[at], &node)) {
-      out->push_back(node);
-      ++at;
-    }
-    return !out->empty();
+    *first = nodes->size();
+    for (; at < t.size() && parse_name(t[at], &node); ++at) nodes->push_back(node);
+    *end = nodes->size();
+    return *end > *first;
   };
-  std::vector<Node> left, right;
-  if (!names(&left)) return false;
-  std::string keyword = at < t.size() ? lower(t[at]) : "";
-  const bool two_sided = !mean && (keyword == "by" || keyword == "on" || keyword == "with");
-  if (two_sided && (++at, !names(&right))) return false;
+  std::size_t left_first, left_end, right_first = 0, right_end = 0;
+  if (!names(&left_first, &left_end)) return false;
+  char keyword = 0;
+  if (!mean && at < t.size()) {
+    if (equal_nocase(t[at], "by")) keyword = 'b';
+    if (equal_nocase(t[at], "on")) keyword = 'o';
+    if (equal_nocase(t[at], "with")) keyword = 'w';
+  }
+  if (keyword && (++at, !names(&right_first, &right_end))) return false;
   Param param;
   if (at < t.size() && t[at] == "@") {
     if (++at >= t.size() || !is_number(t[at])) return false;
@@ -119,16 +135,17 @@ bool parse_statement(const std::vector<std::string>& t, std::vector<Path>* paths
   }
   if (mean && (at >= t.size() || t[at++] != "]")) return false;
   if (at != t.size()) return false;
-  if (!two_sided) {
-    for (const Node& n : left)
-      paths->push_back({mean ? Path::kMean : Path::kVariance, n, n, param});
-    return true;
-  }
-  for (const Node& l : left) {
-    for (const Node& r : right) {
-      if (keyword == "by") paths->push_back({Path::kLoading, l, r, param});
-      if (keyword == "on") paths->push_back({Path::kRegression, r, l, param});
-      if (keyword == "with") paths->push_back({Path::kCovariance, l, r, param});
+  for (std::size_t i = left_first; i < left_end; ++i) {
+    const Node& l = (*nodes)[i];
+    if (!keyword) {
+      paths->push_back({mean ? Path::kMean : Path::kVariance, l, l, param});
+      continue;
+    }
+    for (std::size_t j = right_first; j < right_end; ++j) {
+      const Node& r = (*nodes)[j];
+      if (keyword == 'b') paths->push_back({Path::kLoading, l, r, param});
+      if (keyword == 'o') paths->push_back({Path::kRegression, r, l, param});
+      if (keyword == 'w') paths->push_back({Path::kCovariance, l, r, param});
     }
   }
   return true;
@@ -156,9 +173,13 @@ void DiagramReader::line(std::string_view text) {
   }
   if (!in_model_) return;
   for (std::size_t semicolon; (semicolon = text.find(';')) != std::string_view::npos;) {
-    pending_.append(text.substr(0, semicolon));
-    statement(pending_);
-    pending_.clear();
+    if (pending_.empty()) {
+      statement(text.substr(0, semicolon));
+    } else {  // a statement that began on an earlier line
+      pending_.append(text.substr(0, semicolon));
+      statement(pending_);
+      pending_.clear();
+    }
     text.remove_prefix(semicolon + 1);
   }
   if (!trim(text).empty()) (pending_ += ' ') += text;
@@ -167,12 +188,13 @@ void DiagramReader::line(std::string_view text) {
 void DiagramReader::statement(std::string_view text) {
   text = trim(text);
   if (text.empty()) return;
-  std::vector<Path> paths;
-  if (!parse_statement(tokens(text), &paths)) {
+  tokens(text, &tokens_);
+  parsed_.clear();
+  if (!parse_statement(tokens_, &nodes_, &parsed_)) {
     if (unknown_.size() < 100) unknown_.emplace_back(text);
     return;
   }
-  for (const Path& p : paths) keep(p);
+  for (const Path& p : parsed_) keep(p);
 }
 
 // Up to 6 occasions all are drawn, else occasions 1 to 3 and the last two, so only paths among
@@ -187,7 +209,7 @@ void DiagramReader::keep(const Path& path) {
   };
   if (!drawn(path)) return;
   paths_.push_back(path);
-  if (paths_.size() % 4096 == 0)
+  if (paths_.size() % 1024 == 0)
     paths_.erase(
         std::remove_if(paths_.begin(), paths_.end(), [&](const Path& p) { return !drawn(p); }),
         paths_.end());

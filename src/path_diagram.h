@@ -50,6 +50,9 @@ class DiagramReader {
   std::vector<Path> paths_;
   std::int64_t last_ = 0;  // the highest occasion named so far
   std::vector<std::string> unknown_;
+  std::vector<std::string_view> tokens_;  // kept to reuse their room, statement by statement
+  std::vector<Node> nodes_;
+  std::vector<Path> parsed_;
 };
 
 /// The diagram of a whole script; statements it does not know are added to `unknown`.

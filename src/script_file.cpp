@@ -390,6 +390,8 @@ OpenedScript open_script_file(const std::string& name) {
     }
     if (!writable(target.c_str())) return failed();
     mode = file_mode(st);
+  } else if (errno != ENOENT) {
+    return failed();  // a loop of links, a folder that can't be searched
   } else {
 #ifndef _WIN32
     const mode_t mask = umask(0);

@@ -170,6 +170,12 @@ if [ "$eol" = lf ]; then
   expect 0 "" scripts/real.inp univariate_3.inp
   [ -L scripts/link.inp ] || fail "scripts/link.inp is no longer a link"
 
+  run "a loop of links is an error" ''
+  ln -s loop.inp loop.inp
+  printf 'loop.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+  status=$?
+  expect 1 "cannot create script file 'loop.inp': Too many levels of symbolic links"
+
   run "a device is written directly" '/dev/null 1 d.dat 4'
   expect 0 ""
   only_files

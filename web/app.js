@@ -30,6 +30,10 @@ function startPreviewWorker() {
     const m = e.data;
     if (m.id !== lastId) return;  // answers have changed since
     if (m.type === 'checked') showChecked(m.checked);
+    if (m.type === 'head') {
+      $('preview').textContent = m.head;
+      $('more').textContent = 'Counting the lines and drawing the diagram…';
+    }
     if (m.type === 'preview') {
       busyWith = null;
       showPreview(m.preview);

@@ -80,19 +80,14 @@ struct Answers {
 
 std::string g_result;
 
-// Hands the writer's blocks to the page, with CR LF line ends where the user chose them.
+// Hands the writer's blocks to the page, with CR LF line ends where the user chose them. The
+// writer hands over blocks only, never single characters.
 class PageBuf : public std::streambuf {
  public:
   explicit PageBuf(bool crlf) : crlf_(crlf) {}
 
  protected:
   std::streamsize xsputn(const char* s, std::streamsize n) override;
-  int_type overflow(int_type c) override {
-    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-    const char ch = traits_type::to_char_type(c);
-    xsputn(&ch, 1);
-    return c;
-  }
 
  private:
   bool crlf_;
@@ -103,6 +98,9 @@ class PageBuf : public std::streambuf {
 
 EM_JS(void, ldsgen_block, (const char* data, std::size_t size),
       { Module.onBlock(HEAPU8.subarray(data, data + size)); });
+
+// The first lines go to the page at once: a large script takes seconds to count and draw.
+EM_JS(void, ldsgen_head, (const char* text), { Module.onHead(UTF8ToString(text)); });
 
 std::streamsize PageBuf::xsputn(const char* s, std::streamsize n) {
   if (!crlf_) {
@@ -121,7 +119,7 @@ std::streamsize PageBuf::xsputn(const char* s, std::streamsize n) {
 namespace {
 
 // Keeps the first lines of a script for the preview, feeds every line to the diagram, and
-// counts lines and bytes.
+// counts lines and bytes. Blocks only, as above.
 class PreviewBuf : public std::streambuf {
  public:
   std::string head;
@@ -131,26 +129,22 @@ class PreviewBuf : public std::streambuf {
  protected:
   std::streamsize xsputn(const char* s, std::streamsize n) override {
     bytes += static_cast<double>(n);
-    for (std::streamsize i = 0; i < n; ++i) {
-      line_ += s[i];
-      if (s[i] != '\n') continue;
-      if (lines < kPreviewLines) head += line_;
-      line_.pop_back();
-      diagram.line(line_);
-      line_.clear();
-      ++lines;
+    std::string_view block(s, static_cast<std::size_t>(n));
+    for (std::size_t end; (end = block.find('\n')) != std::string_view::npos;) {
+      std::string_view line = block.substr(0, end);
+      if (!partial_.empty()) line = partial_.append(line);  // began in the block before
+      if (lines < kPreviewLines) (head += line) += '\n';
+      diagram.line(line);
+      partial_.clear();
+      if (++lines == kPreviewLines) ldsgen_head(head.c_str());
+      block.remove_prefix(end + 1);
     }
+    partial_.append(block);
     return n;
-  }
-  int_type overflow(int_type c) override {
-    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-    const char ch = traits_type::to_char_type(c);
-    xsputn(&ch, 1);
-    return c;
   }
 
  private:
-  std::string line_;
+  std::string partial_;
 };
 
 }  // namespace

@@ -4,7 +4,11 @@
 'use strict';
 
 let sink = null;  // where the core's blocks go while a script is written
-const core = createLdsgen({ onBlock: (bytes) => sink(bytes) }).then((m) => ({
+let onHead = null;  // where a preview's first lines go, before the rest is counted and drawn
+const core = createLdsgen({
+  onBlock: (bytes) => sink(bytes),
+  onHead: (text) => onHead(text),
+}).then((m) => ({
   check: m.cwrap('ldsgen_check', 'string', ['string', 'number', 'string', 'string']),
   preview: m.cwrap('ldsgen_preview', 'string', []),
   write: m.cwrap('ldsgen_write', null, ['number']),
@@ -45,7 +49,9 @@ onmessage = async (event) => {
   const checked = check(c, answers);
   if (type === 'preview') {
     postMessage({ type: 'checked', id, checked });
-    if (checked.ok) postMessage({ type: 'preview', id, preview: JSON.parse(c.preview()) });
+    if (!checked.ok) return;
+    onHead = (head) => postMessage({ type: 'head', id, head });
+    postMessage({ type: 'preview', id, preview: JSON.parse(c.preview()) });
   } else if (type === 'write' && checked.ok) {
     postMessage({ type: 'written', id, blob: write(c, crlf) });
   }

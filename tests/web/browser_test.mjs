@@ -100,12 +100,9 @@ async function fill(page, script, model, data, occasions, eol = 'lf') {
   await page.selectOption('#eol', eol);
   await page.fill('#occasions', String(occasions));
   // The answers are checked by the worker: wait until what is shown is for these answers.
-  await page.waitForFunction(
-      (n) => document.getElementById('more').textContent !== 'Writing the preview…' &&
-             document.getElementById('occasions').value === n, String(occasions));
   await page.waitForTimeout(150);
-  await page.waitForFunction(() => document.getElementById('more').textContent !==
-                                   'Writing the preview…');
+  await page.waitForFunction(() => /^(All|The first|No script)/.test(
+      document.getElementById('more').textContent), null, { timeout: 60000 });
 }
 
 async function download(page, timeout = 60000) {
