@@ -202,29 +202,37 @@ if [ "$eol" = lf ]; then
   # Ctrl-C at each question, both models: the earlier script stays and nothing else is left.
   # (Background jobs of a script start with SIGINT ignored; env gives it back its default.)
   while IFS='|' read -r input questions; do
-    run "Ctrl-C after '$input'" ''
-    old_script >s.inp
-    mkfifo answers
-    env --default-signal=INT "${program[@]}" <answers >stdout 2>stderr &
-    pid=$!
-    exec 3>answers
-    printf '%s ' $input >&3
-    for _ in $(seq 100); do
-      [ "$(wc -l <stdout)" -ge "$questions" ] && break
-      sleep 0.05
+    for existing in yes no; do
+      run "Ctrl-C after '$input', script existing: $existing" ''
+      [ $existing = yes ] && old_script >s.inp
+      mkfifo answers
+      env --default-signal=INT "${program[@]}" <answers >stdout 2>stderr &
+      pid=$!
+      exec 3>answers
+      printf '%s ' $input >&3
+      for _ in $(seq 100); do
+        [ "$(wc -l <stdout)" -ge "$questions" ] && break
+        sleep 0.05
+      done
+      sleep 0.1
+      kill -INT $pid
+      wait $pid
+      status=$?
+      exec 3>&-
+      rm answers
+      expect 130 ""
+      if [ $existing = yes ]; then
+        cmp -s s.inp <(old_script) || fail "s.inp changed"
+        only_files s.inp
+      else
+        only_files
+      fi
     done
-    sleep 0.1
-    kill -INT $pid
-    wait $pid
-    status=$?
-    exec 3>&-
-    rm answers
-    expect 130 ""
-    cmp -s s.inp <(old_script) || fail "s.inp changed"
-    only_files s.inp
   done <<'CASES'
 s.inp|2
 s.inp 0|3
+s.inp 1|3
+s.inp 0 d.dat|4
 s.inp 1 d.dat|4
 CASES
 

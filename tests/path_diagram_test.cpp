@@ -94,7 +94,7 @@ std::vector<Box> boxes(const std::string& svg) {
 
 TEST(PathDiagram, NoNodeOrLabelOverlapsAnother) {
   for (int model : {0, 1}) {
-    for (int n : {2, 3, 7, 50}) {
+    for (int n : {2, 3, 4, 5, 6, 7, 8, 50}) {
       SCOPED_TRACE(std::to_string(model) + " " + std::to_string(n));
       const std::vector<Box> all = boxes(path_diagram(script(model, n)));
       ASSERT_GT(all.size(), 10u);

@@ -173,6 +173,9 @@ TEST(DataStatement, LongNamesAreQuotedAndBrokenAfterSlashes) {
   } cases[] = {
       {"d.dat", 1, false},
       {std::string(75, 'a'), 1, false},  // 14 + 75 + 1 = 90
+      {"C:\\" + std::string(73, 'a'), 2, false},  // 76 characters: one too many
+      {"C:\\" + std::string(74, 'a'), 2, false},
+      {"C:\\data\\" + std::string(69, 'a'), 2, false},  // 78
       {std::string(70, 'a') + "/bcde", 1, false},
       {std::string(70, 'a') + "/bcdef", 2, false},  // 91: quoted and broken
       {std::string(77, 'a') + "/b.dat", 2, false},

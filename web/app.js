@@ -74,7 +74,7 @@ function showChecked(c) {
   if (!c.ok) {
     preview = null;
     $('preview').textContent = '';
-    $('more').textContent = 'No script: see what is refused above.';
+    $('more').textContent = 'No script: see what is refused in your answers.';
     $('diagram').replaceChildren();
   } else {
     $('more').textContent = 'Writing the preview…';
@@ -137,7 +137,7 @@ function writeScript(crlf) {
 form.addEventListener('submit', async (event) => {
   event.preventDefault();
   if (!checked || !checked.ok) {
-    $('status').textContent = 'Nothing to download: see what is refused above.';
+    $('status').textContent = 'Nothing to download: see what is refused in your answers.';
     return;
   }
   $('status').textContent = 'Writing ' + checked.name + '…';
