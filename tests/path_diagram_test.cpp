@@ -121,6 +121,7 @@ TEST(PathDiagram, AnEditedScriptDrawsTheSameDiagram) {
   replace_all("* (1)", "*-0.2 (1)");
   replace_all("*(3)", "*0.05 (3)");
   replace_all("y2* (5)", "y2*0.5 (5)");
+  replace_all("sy by dy2 @1;", "sy by\n  dy2 @1;");  // a statement may run over lines
   replace_all("\n", "\r\n");
   std::vector<std::string> unknown;
   EXPECT_EQ(path_diagram(edited, &unknown), path_diagram(script(1, 4)));
@@ -141,7 +142,8 @@ TEST(PathDiagram, ReportsStatementsItDoesNotKnow) {
 TEST(PathDiagram, NamesAddedPathsByTheirKind) {
   std::string text = script(0, 3);
   text.insert(text.find("OUTPUT:"),
-              "sy on y0;\nly2 by y1*;\ny0 with sy (8);\nly1*;\n[ly1];\ndy1 on ly1@0;\n");
+              "sy on y0;\nly2 by y1*;\ny0 with sy (8);\nly1*;\n[ly1];\ndy1 on ly1@0;\n"
+              "y0 with ly1 (a<b&c>\"d);\n");
   std::vector<std::string> unknown;
   const std::string svg = path_diagram(text, &unknown);
   EXPECT_TRUE(unknown.empty());
