@@ -65,6 +65,16 @@ only_files() {
   [ "$have" = "$*" ] || fail "folder holds '$have', not '$*'"
 }
 old_script() { printf '!*********************************************!\nTITLE: my own title\n'; }
+# left_as_it_was yes|no: the earlier script s.inp is byte for byte as it was (or still missing),
+# and nothing else is in the folder.
+left_as_it_was() {
+  if [ "$1" = yes ]; then
+    cmp -s s.inp <(old_script) || fail "s.inp changed"
+    only_files s.inp
+  else
+    only_files
+  fi
+}
 
 # End of input at each question: stop with the missing answer named, and leave an earlier script
 # as it was, a missing one missing, and nothing else.
@@ -75,12 +85,7 @@ while IFS='|' read -r input answer; do
     printf '%b' "$input" | timeout 60 "${program[@]}" >stdout 2>stderr
     status=$?
     expect 1 "ldsgen: input ended before the $answer was given"
-    if [ $existing = yes ]; then
-      cmp -s s.inp <(old_script) || fail "s.inp changed"
-      only_files s.inp
-    else
-      only_files
-    fi
+    left_as_it_was $existing
   done
 done <<'CASES'
 |script file name
@@ -221,12 +226,7 @@ if [ "$eol" = lf ]; then
       exec 3>&-
       rm answers
       expect 130 ""
-      if [ $existing = yes ]; then
-        cmp -s s.inp <(old_script) || fail "s.inp changed"
-        only_files s.inp
-      else
-        only_files
-      fi
+      left_as_it_was $existing
     done
   done <<'CASES'
 s.inp|2
