@@ -1,5 +1,6 @@
 #include "answers.h"
 
+#include <algorithm>
 #include <istream>
 #include <limits>
 #include <sstream>
@@ -110,28 +111,25 @@ const char* file_what(FileRole role) {
 }  // namespace
 
 FileName check_file_name(const RawAnswer& answer, FileRole role) {
-  const char* what = file_what(role);
-  FileName result;
+  const std::string what = file_what(role);
   const std::string shown =
       printable(answer.text.substr(0, 60)) + (answer.text.size() > 60 ? "..." : "");
+  FileName result;
   if (answer.too_long) {
-    result.problem = std::string(what) + " is longer than 4096 bytes";
+    result.problem = what + " is longer than 4096 bytes";
   } else if (answer.unclosed) {
-    result.problem = std::string(what) + " \"" + shown + " has no closing quote";
+    result.problem = what + " \"" + shown + " has no closing quote";
   } else if (answer.quoted && answer.text.empty()) {
-    result.problem = std::string(what) + " is empty";
+    result.problem = what + " is empty";
+  } else if (auto c = std::find_if(answer.text.begin(), answer.text.end(),
+                                   [](unsigned char b) { return is_control(b); });
+             c != answer.text.end()) {
+    result.problem =
+        what + " '" + shown + "' holds a control byte (" + printable(std::string(1, *c)) + ")";
   } else {
-    for (unsigned char c : answer.text) {
-      if (is_control(c)) {
-        result.problem = std::string(what) + " '" + shown + "' holds a control byte (" +
-                         printable(std::string(1, static_cast<char>(c))) + ")";
-        return result;
-      }
-    }
+    // Mplus reads a quoted data name, blanks included; a script name is the file's own name.
+    result.name = answer.quoted && role == FileRole::kData ? '"' + answer.text + '"' : answer.text;
   }
-  if (!result.problem.empty()) return result;
-  // Mplus reads a quoted data name, blanks included; a script name is the file's own name.
-  result.name = answer.quoted && role == FileRole::kData ? '"' + answer.text + '"' : answer.text;
   return result;
 }
 

@@ -104,7 +104,7 @@ int Dialogue::run(const CreateScript& create) {
   }
   const ModelKind kind = static_cast<ModelKind>(code);
 
-  if (!w.flush()) return write_failed(w.error());
+  if (!w.flush()) return write_failed(w.error());  // as ask() does before every question
   std::string data_file;
   if (!ask_file_name("Please input the name of the data file: ", FileRole::kData, &data_file))
     return input_ended("data file name");

@@ -254,11 +254,13 @@ let largeSeconds = 0;
 }
 
 // Screenshots for review, at a desktop's and a phone's width.
-await page.setViewportSize({ width: 1280, height: 900 });
-await fill(page, 'model.inp', 1, 'data.dat', 4);
-await page.screenshot({ path: path.join(out, 'desktop.png'), fullPage: true });
-await page.setViewportSize({ width: 390, height: 844 });
-await page.screenshot({ path: path.join(out, 'phone.png'), fullPage: true });
+for (const [model, name] of [[0, 'univariate'], [1, 'bivariate']]) {
+  await page.setViewportSize({ width: 1280, height: 900 });
+  await fill(page, 'model.inp', model, 'data.dat', 4);
+  await page.screenshot({ path: path.join(out, `desktop-${name}.png`), fullPage: true });
+  await page.setViewportSize({ width: 390, height: 844 });
+  await page.screenshot({ path: path.join(out, `phone-${name}.png`), fullPage: true });
+}
 {
   // 200% zoom: a desktop window's CSS pixels halved, every pixel drawn twice.
   const zoomed = await browser.newContext({ viewport: { width: 640, height: 450 },
