@@ -26,16 +26,16 @@ bool is_control(unsigned char c) {
   return c < 0x20 || c == 0x7F;
 }
 
+// The second byte of a C1 control character in UTF-8, after 0xC2.
+bool is_c1(unsigned char second) {
+  return second >= 0x80 && second <= 0x9F;
+}
+
 // Returns the first byte after any white space, still unread.
 int skip_space(std::streambuf& in) {
   int c = in.sgetc();
   while (c != kEof && is_space(c)) c = in.snextc();
   return c;
-}
-
-void skip_word(std::streambuf& in) {
-  int c = in.sgetc();
-  while (c != kEof && !is_space(c)) c = in.snextc();
 }
 
 // Keeps a byte unless the text is already past the limit: the rest of a huge answer is read and
@@ -75,27 +75,87 @@ bool read_answer(std::istream& in, RawAnswer* answer) {
   return true;
 }
 
-ReadInteger read_integer(std::istream& in, std::int32_t* value) {
+Lookahead::int_type Lookahead::underflow() {
+  // What was given back comes first; then the source, in the blocks it already holds, so that
+  // a console line is never waited on past its end.
+  if (held_.empty()) {
+    if (source_->sgetc() == kEof) return kEof;
+    const std::streamsize ready = std::max<std::streamsize>(1, source_->in_avail());
+    held_.resize(static_cast<std::size_t>(std::min<std::streamsize>(ready, 64 * 1024)));
+    held_.resize(static_cast<std::size_t>(source_->sgetn(held_.data(), held_.size())));
+  } else if (gptr() == egptr()) {
+    held_.clear();
+    return underflow();
+  }
+  setg(held_.data(), held_.data(), held_.data() + held_.size());
+  return Traits::to_int_type(*gptr());
+}
+
+void Lookahead::unread(std::string_view text) {
+  std::string rest(text);
+  if (gptr() != nullptr) rest.append(gptr(), egptr());
+  held_ = std::move(rest);
+  setg(held_.data(), held_.data(), held_.data() + held_.size());
+}
+
+namespace {
+
+// A whole number: an optional sign and decimal digits, nothing else.
+bool is_whole_number(std::string_view word) {
+  if (!word.empty() && (word[0] == '+' || word[0] == '-')) word.remove_prefix(1);
+  return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return is_digit(c); });
+}
+
+// Reads a word, keeping at most `keep` of its bytes; the rest is read and dropped.
+std::string read_word(std::streambuf& in, std::size_t keep) {
+  std::string word;
+  for (int c = in.sgetc(); c != kEof && !is_space(c); c = in.snextc())
+    if (word.size() < keep) word.push_back(Traits::to_char_type(c));
+  return word;
+}
+
+// Longer than any 32-bit number with a few leading zeros: it is kept for the message and the
+// checks, and the rest of a runaway word is dropped.
+constexpr std::size_t kNumberWord = 64;
+
+}  // namespace
+
+ReadInteger read_integer(std::istream& in, std::int32_t* value, std::string* word) {
   std::streambuf& buf = *in.rdbuf();
-  int c = skip_space(buf);
-  if (c == kEof) return ReadInteger::kEndOfInput;
-  const bool negative = c == '-';
-  if (c == '-' || c == '+') c = buf.snextc();
-  // The magnitude is held in 64 bits and stops growing once past the 32-bit range, so any run
-  // of digits is read without overflow.
+  if (skip_space(buf) == kEof) return ReadInteger::kEndOfInput;
+  std::string text = read_word(buf, kNumberWord + 1);
+  if (word) *word = text;
+  if (text.size() > kNumberWord || !is_whole_number(text)) return ReadInteger::kNotANumber;
+  const bool negative = text[0] == '-';
+  // The magnitude is held in 64 bits and stops growing once past the 32-bit range.
   const std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + negative;
   std::int64_t magnitude = 0;
-  bool digits = false;
-  for (; is_digit(c); c = buf.snextc()) {
-    digits = true;
-    if (magnitude <= limit) magnitude = magnitude * 10 + (c - '0');
-  }
-  if (!digits || magnitude > limit) {
-    skip_word(buf);
-    return ReadInteger::kNotANumber;
-  }
+  for (char c : text)
+    if (is_digit(c) && magnitude <= limit) magnitude = magnitude * 10 + (c - '0');
+  if (magnitude > limit) return ReadInteger::kOutOfRange;
   *value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
   return ReadInteger::kNumber;
+}
+
+bool blank_in_name(Lookahead& buf, const RawAnswer& name, std::string* line) {
+  if (name.quoted) return false;
+  std::string ahead;  // the blanks after the name, then the next word
+  int c = buf.sgetc();
+  for (; c == ' ' || c == '\t' || c == '\v' || c == '\f'; c = buf.snextc())
+    ahead.push_back(Traits::to_char_type(c));
+  const std::string word = c == kEof || is_space(c) ? "" : read_word(buf, kNumberWord + 1);
+  ahead += word;
+  if (word.empty() || (word.size() <= kNumberWord && is_whole_number(word))) {
+    buf.unread(ahead);
+    return false;
+  }
+  // The rest of the line goes with the name; only its first bytes are kept, to show.
+  constexpr std::size_t kShown = 200;
+  *line = name.text + ahead;
+  for (c = buf.sgetc(); c != kEof && c != '\n' && c != '\r'; c = buf.snextc())
+    if (line->size() < kShown) line->push_back(Traits::to_char_type(c));
+  if (line->size() > kShown) line->resize(kShown);
+  return true;
 }
 
 bool only_space_left(std::istream& in) {
@@ -106,6 +166,13 @@ namespace {
 
 const char* file_what(FileRole role) {
   return role == FileRole::kScript ? "the script file name" : "the data file name";
+}
+
+// A name that ends in a slash, or whose last part is . or .., can only be a folder.
+bool names_folder(std::string_view name) {
+  const std::size_t slash = name.find_last_of("/\\");
+  const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  return last.empty() || last == "." || last == "..";
 }
 
 }  // namespace
@@ -126,6 +193,8 @@ FileName check_file_name(const RawAnswer& answer, FileRole role) {
              c != answer.text.end()) {
     result.problem =
         what + " '" + shown + "' holds a control byte (" + printable(std::string(1, *c)) + ")";
+  } else if (role == FileRole::kScript && names_folder(answer.text)) {
+    result.problem = what + " '" + shown + "' names a folder, not a file";
   } else {
     // Mplus reads a quoted data name, blanks included; a script name is the file's own name.
     result.name = answer.quoted && role == FileRole::kData ? '"' + answer.text + '"' : answer.text;
@@ -143,27 +212,21 @@ FileName file_name_field(std::string_view field, FileRole role) {
     return result;
   }
   result = check_file_name(answer, role);
-  if (result.problem.empty() && !only_space_left(in)) {
-    result.problem =
-        std::string(file_what(role)) + " holds a blank: put a name with blanks in double quotes";
-  }
+  if (result.problem.empty() && !only_space_left(in)) result.problem = blank_problem(role);
   return result;
 }
 
 Occasions occasions_field(std::string_view field) {
   std::istringstream in{std::string(field)};
   Occasions result;
-  switch (read_integer(in, &result.value)) {
-    case ReadInteger::kEndOfInput:
-      result.problem = "the number of occasions is missing";
-      break;
-    case ReadInteger::kNotANumber:
-      result.problem = unreadable_occasions();
-      break;
-    case ReadInteger::kNumber:
-      result.problem =
-          only_space_left(in) ? occasions_problem(result.value) : unreadable_occasions();
-      break;
+  std::string word;
+  const ReadInteger read = read_integer(in, &result.value, &word);
+  if (read == ReadInteger::kEndOfInput) {
+    result.problem = "the number of occasions is missing";
+  } else if (!only_space_left(in)) {
+    result.problem = not_whole_occasions(std::string(field.substr(field.find_first_not_of(" \t"))));
+  } else {
+    result.problem = occasions_problem(read, result.value, word);
   }
   return result;
 }
@@ -189,9 +252,23 @@ std::string unreadable_occasions() {
   return "the number of occasions must be a whole number from 2 to 2147483647";
 }
 
-std::string occasions_problem(std::int32_t occasions) {
+std::string not_whole_occasions(std::string_view word) {
+  const std::string shown(word.substr(0, 60));
+  return "\"" + printable(shown) + (word.size() > 60 ? "..." : "") +
+         "\" is not a whole number of occasions";
+}
+
+std::string occasions_problem(ReadInteger read, std::int32_t occasions, std::string_view word) {
+  if (read == ReadInteger::kNotANumber) return not_whole_occasions(word);
+  if (read == ReadInteger::kOutOfRange) return unreadable_occasions();
   if (occasions >= 2) return "";
   return "a change model needs at least 2 occasions: " + unreadable_occasions();
+}
+
+std::string blank_problem(FileRole role, std::string_view line) {
+  std::string problem = file_what(role);
+  if (!line.empty()) problem += " '" + printable(line) + "'";
+  return problem + " holds a blank: put a name with blanks in double quotes";
 }
 
 std::vector<std::string> occasions_warnings(ModelKind kind, std::int32_t occasions) {
@@ -215,14 +292,30 @@ std::vector<std::string> occasions_warnings(ModelKind kind, std::int32_t occasio
   return warnings;
 }
 
+std::string grouped(std::uint64_t count) {
+  std::string digits = std::to_string(count), shown;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) shown += ',';
+    shown += digits[i];
+  }
+  return shown;
+}
+
 std::string printable(std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string shown;
-  for (unsigned char c : text) {
-    if (is_control(c)) {
-      shown += "\\x";
-      shown += kHex[c >> 4];
-      shown += kHex[c & 15];
+  auto hex = [&](unsigned char c) {
+    shown += "\\x";
+    shown += kHex[c >> 4];
+    shown += kHex[c & 15];
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == 0xC2 && i + 1 < text.size() && is_c1(static_cast<unsigned char>(text[i + 1]))) {
+      hex(c);
+      hex(static_cast<unsigned char>(text[++i]));
+    } else if (is_control(c)) {
+      hex(c);
     } else {
       shown += static_cast<char>(c);
     }

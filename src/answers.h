@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,12 +32,33 @@ struct RawAnswer {
 /// unread. False at end of input, and for a quote that input ends inside.
 bool read_answer(std::istream& in, RawAnswer* answer);
 
-enum class ReadInteger { kNumber, kNotANumber, kEndOfInput };
+/// Input that can be read ahead and given back: after a file name, the next word on its line is
+/// read to see whether it is a number, and given back if it is.
+class Lookahead : public std::streambuf {
+ public:
+  explicit Lookahead(std::streambuf* source) : source_(source) {}
+  /// Puts text back in front of what is still unread.
+  void unread(std::string_view text);
 
-/// Reads a decimal 32-bit integer with an optional sign, leaving the first byte after its digits
-/// unread ("1.5" reads 1 and leaves ".5"). A word that is no such number is read to its end and
-/// dropped, so that asking again can't loop on it.
-ReadInteger read_integer(std::istream& in, std::int32_t* value);
+ protected:
+  int_type underflow() override;
+
+ private:
+  std::streambuf* source_;
+  std::string held_;
+};
+
+enum class ReadInteger { kNumber, kNotANumber, kOutOfRange, kEndOfInput };
+
+/// Reads a word that is a decimal 32-bit integer with an optional sign. The whole word is read:
+/// "1.5", "4,5" and "3abc" are not numbers, and nothing of them is left for the next answer.
+/// `word`, when given, receives the word as typed (its first bytes, for a message).
+ReadInteger read_integer(std::istream& in, std::int32_t* value, std::string* word = nullptr);
+
+/// Whether the unquoted name just read was cut at a blank: the next word on its line is not a
+/// whole number (answers on one line name a file and then give a number). If so, returns true
+/// with the line as typed in `line` and drops the rest of it; else leaves the input as it was.
+bool blank_in_name(Lookahead& in, const RawAnswer& name, std::string* line);
 
 /// True when nothing but white space is left: a form field holds one answer.
 bool only_space_left(std::istream& in);
@@ -63,16 +85,23 @@ Occasions occasions_field(std::string_view field);
 /// What Mplus will make of a data name it would misread; empty when there is nothing to say.
 std::vector<std::string> data_name_warnings(std::string_view name);
 
-/// Why an occasion count is refused; empty when it is taken.
-std::string occasions_problem(std::int32_t occasions);
-/// The message for a count that is not a whole number in range.
+/// Why an occasion count as read is refused; empty when it is taken.
+std::string occasions_problem(ReadInteger read, std::int32_t occasions, std::string_view word);
+/// The message for a count that is out of range, or for a word that is not a whole number.
 std::string unreadable_occasions();
+std::string not_whole_occasions(std::string_view word);
+/// The message for a name that was cut at a blank.
+std::string blank_problem(FileRole role, std::string_view line = {});
 
 /// What a researcher should know about a count that is taken: models that can't be estimated,
 /// names Mplus won't accept.
 std::vector<std::string> occasions_warnings(ModelKind kind, std::int32_t occasions);
 
-/// Text with every control byte shown as \xHH, safe to print on a terminal.
+/// A count with its thousands grouped by commas, as in 1,048,576.
+std::string grouped(std::uint64_t count);
+
+/// Text with every control character shown as \xHH, safe to print on a terminal: the C0 bytes,
+/// DEL, and the C1 characters U+0080 to U+009F (in UTF-8, C2 80 to C2 9F) that terminals obey.
 std::string printable(std::string_view text);
 
 }  // namespace ldsgen

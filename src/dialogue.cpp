@@ -7,6 +7,7 @@
 
 #include "answers.h"
 #include "script.h"
+#include "script_size.h"
 #include "script_writer.h"
 
 namespace ldsgen {
@@ -21,7 +22,7 @@ void say(std::ostream& out, const char* line) {
 class Dialogue {
  public:
   Dialogue(std::istream& in, std::ostream& out, std::ostream& err)
-      : in_(in), out_(out), err_(err) {}
+      : ahead_(in.rdbuf()), in_(&ahead_), out_(out), err_(err) {}
 
   int run(const CreateScript& create);
 
@@ -47,8 +48,11 @@ class Dialogue {
   }
   // Asks until a file name is taken. False at end of input.
   bool ask_file_name(const char* question, FileRole role, std::string* name);
+  // Why a script of these answers can't be stored where it goes; empty when it fits.
+  std::string room_problem(ModelKind kind, const std::string& data_file, std::int32_t occasions);
 
-  std::istream& in_;
+  Lookahead ahead_;
+  std::istream in_;
   std::ostream& out_;
   std::ostream& err_;
   std::string script_name_;
@@ -62,12 +66,35 @@ bool Dialogue::ask_file_name(const char* question, FileRole role, std::string* n
     say(out_, question);
     if (!read_answer(in_, &answer)) return false;
     FileName checked = check_file_name(answer, role);
-    if (checked.problem.empty()) {
+    std::string line;
+    if (!checked.problem.empty()) {
+      refuse(checked.problem);  // a word refused for its own sake: nothing more is dropped
+    } else if (blank_in_name(ahead_, answer, &line)) {
+      refuse(blank_problem(role, line));
+    } else {
       *name = std::move(checked.name);
       return true;
     }
-    refuse(checked.problem);
   }
+}
+
+// On Windows the script is a text file whose lines end with CR LF.
+#ifdef _WIN32
+constexpr bool kCrLf = true;
+#else
+constexpr bool kCrLf = false;
+#endif
+
+std::string Dialogue::room_problem(ModelKind kind, const std::string& data_file,
+                                   std::int32_t occasions) {
+  const std::optional<std::uint64_t> free = script_->free_space();
+  if (!free) return "";
+  const ScriptSize size = script_size(kind, data_file, occasions);
+  const std::uint64_t bytes = size.bytes + (kCrLf ? size.lines : 0);
+  if (bytes <= *free) return "";
+  return "a script of " + std::to_string(occasions) + " occasions takes " + grouped(bytes) +
+         " bytes, and only " + grouped(*free) + " bytes are free where '" +
+         printable(script_name_) + "' goes: give fewer occasions";
 }
 
 int Dialogue::run(const CreateScript& create) {
@@ -76,17 +103,18 @@ int Dialogue::run(const CreateScript& create) {
                        &script_name_))
       return input_ended("script file name");
     OpenedScript opened = create(script_name_);
+    for (const std::string& note : opened.notes) refuse(note);
     if (opened.status == OpenedScript::kOpened) {
       script_ = std::move(opened.file);
       break;
     }
     if (opened.status == OpenedScript::kFailed) {
-      err_ << "ldsgen: cannot create script file '" << printable(script_name_)
-           << "': " << opened.why << '\n';
-      return 1;
+      refuse("cannot create script file '" + printable(script_name_) + "': " + opened.why +
+             "; give another name");
+    } else {
+      refuse("'" + printable(script_name_) +
+             "' is not an ldsgen script and is left as it is; give another name");
     }
-    refuse("'" + printable(script_name_) +
-           "' is not an ldsgen script and is left as it is; give another name");
   }
   writer_ = std::make_unique<ScriptWriter>(script_->stream());
   ScriptWriter& w = *writer_;
@@ -114,10 +142,11 @@ int Dialogue::run(const CreateScript& create) {
   std::int32_t occasions = 0;
   for (;;) {
     if (!ask("How many occasions do you have in your data?")) return write_failed(w.error());
-    ReadInteger read = read_integer(in_, &occasions);
+    std::string word;
+    ReadInteger read = read_integer(in_, &occasions, &word);
     if (read == ReadInteger::kEndOfInput) return input_ended("number of occasions");
-    const std::string problem =
-        read == ReadInteger::kNumber ? occasions_problem(occasions) : unreadable_occasions();
+    std::string problem = occasions_problem(read, occasions, word);
+    if (problem.empty()) problem = room_problem(kind, data_file, occasions);
     if (problem.empty()) break;
     refuse(problem);
   }

@@ -3,10 +3,13 @@
 #ifndef LDSGEN_DIALOGUE_H_
 #define LDSGEN_DIALOGUE_H_
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace ldsgen {
 
@@ -18,12 +21,15 @@ class ScriptFile {
   virtual std::ostream& stream() = 0;
   /// Stores the complete script under its name. False, with the reason, if it could not.
   virtual bool commit(std::string* why) = 0;
+  /// The bytes free where the script goes; none for a device, which has no such limit.
+  virtual std::optional<std::uint64_t> free_space() const { return std::nullopt; }
 };
 
 struct OpenedScript {
   enum Status { kOpened, kNotAScript, kFailed } status = kFailed;
   std::unique_ptr<ScriptFile> file;  // when kOpened
   std::string why;                   // when kFailed: the system's reason
+  std::vector<std::string> notes;    // what was done on the way, such as leftovers removed
 };
 
 /// Opens a script under the name the user gave. kNotAScript: a file of that name holds something
@@ -31,9 +37,9 @@ struct OpenedScript {
 using CreateScript = std::function<OpenedScript(const std::string& name)>;
 
 /// Asks the questions on `out`, reads the answers from `in`, writes the script to the file that
-/// `create` opens and reports refusals, warnings and failures on `err`. Returns the exit status:
-/// 0 once the script is complete and stored, 1 when input ended early or the script could not be
-/// created or written.
+/// `create` opens and reports refusals, warnings and failures on `err`. A name that can't be
+/// created is refused and asked again. Returns the exit status: 0 once the script is complete
+/// and stored, 1 when input ended early or the script could not be written or stored.
 int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err,
                  const CreateScript& create);
 

@@ -162,7 +162,8 @@ void write_output_section(ScriptWriter& w) {
 }
 
 bool is_ldsgen_script(std::string_view start) {
-  const std::string_view edge = kBannerEdge;
+  const std::string_view edge = kBannerEdge, bom = "\xEF\xBB\xBF";
+  if (start.substr(0, bom.size()) == bom) start.remove_prefix(bom.size());
   std::string_view line = start.substr(0, start.find('\n'));
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return start.empty() || line == edge;

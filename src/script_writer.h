@@ -163,8 +163,9 @@ void write_variable_sections(ScriptWriter& w, ModelKind kind, std::int64_t occas
 void write_output_section(ScriptWriter& w);
 
 /// Whether a file that starts with these bytes (its first kScriptStart, or all of it) was
-/// written by ldsgen: its first line is the banner's top edge. An empty file counts as one.
-constexpr std::size_t kScriptStart = 49;
+/// written by ldsgen: its first line is the banner's top edge, after a UTF-8 byte order mark
+/// where an editor saved one. An empty file counts as one.
+constexpr std::size_t kScriptStart = 52;
 bool is_ldsgen_script(std::string_view start);
 
 }  // namespace ldsgen

@@ -22,6 +22,12 @@ TEST(Fields, FileNamesAreOneAnswerEach) {
        "the data file name holds a blank: put a name with blanks in double quotes"},
       {"\"my data.dat", FileRole::kData, "", "the data file name has no closing quote"},
       {"\"\"", FileRole::kScript, "", "the script file name is empty"},
+      {".", FileRole::kScript, "", "the script file name '.' names a folder, not a file"},
+      {"..", FileRole::kScript, "", "the script file name '..' names a folder, not a file"},
+      {"dir/", FileRole::kScript, "", "the script file name 'dir/' names a folder, not a file"},
+      {"sub\\", FileRole::kScript, "", "the script file name 'sub\\' names a folder, not a file"},
+      {"a/..", FileRole::kScript, "", "the script file name 'a/..' names a folder, not a file"},
+      {"dir/", FileRole::kData, "dir/", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.field);
@@ -46,10 +52,10 @@ TEST(Fields, OccasionsAreOneWholeNumberFromTwo) {
       {"", 0, "the number of occasions is missing"},
       {"1", 0, "a change model needs at least 2 occasions: " + range},
       {"-5", 0, "a change model needs at least 2 occasions: " + range},
-      {"4.5", 0, range},
-      {"4 5", 0, range},
+      {"4.5", 0, "\"4.5\" is not a whole number of occasions"},
+      {" 4 5", 0, "\"4 5\" is not a whole number of occasions"},
       {"2147483648", 0, range},
-      {"four", 0, range},
+      {"four", 0, "\"four\" is not a whole number of occasions"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.field);
@@ -59,6 +65,20 @@ TEST(Fields, OccasionsAreOneWholeNumberFromTwo) {
       EXPECT_EQ(checked.value, c.value);
     }
   }
+}
+
+// Messages show names safely: the C0 bytes, DEL and the C1 characters terminals obey.
+TEST(Printable, EscapesControlCharacters) {
+  EXPECT_EQ(printable("a\x1b[2Jb\x7f"), "a\\x1B[2Jb\\x7F");
+  EXPECT_EQ(printable("\xc2\x9b" "31m\xc2\x85"), "\\xC2\\x9B31m\\xC2\\x85");
+  EXPECT_EQ(printable("caf\xc3\xa9 \xc2\xa0 \xc2"), "caf\xc3\xa9 \xc2\xa0 \xc2");
+}
+
+TEST(Grouped, PutsCommasBetweenThousands) {
+  EXPECT_EQ(grouped(0), "0");
+  EXPECT_EQ(grouped(999), "999");
+  EXPECT_EQ(grouped(1000), "1,000");
+  EXPECT_EQ(grouped(591123456789), "591,123,456,789");
 }
 
 }  // namespace

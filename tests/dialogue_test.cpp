@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "answers.h"
+#include "script_size.h"
 #include "test_support.h"
 
 namespace ldsgen::testing {
@@ -47,56 +48,87 @@ TEST(Dialogue, AnswersOnOneLineGiveTheSameRun) {
   EXPECT_EQ(together.status, 0);
 }
 
-TEST(Dialogue, ReadsAnswersAsDecimalWordsLeavingTheRest) {
+// A number is a whole word: an optional sign and decimal digits. Anything else is a wrong code
+// or a refused count, and nothing of it is left over to become the next answer.
+TEST(Dialogue, NumbersAreWholeWords) {
   struct Case {
     const char* input;
     int rejections;
-    const char* data_line;  // shows where the leftover of the model code went
     const char* first_names;
+    std::vector<const char*> refused;  // occasion words
   } cases[] = {
-      {"s 5 -1 1 d 4", 2, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
-      {"s +1 d 4", 0, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
-      {"s 01 d 4", 0, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
-      {"s 1.5 4", 0, "DATA: FILE IS .5;", "y1 y2 y3 y4 "},
-      {"s 0x1A 4", 0, "DATA: FILE IS x1A;", "y1 y2 y3 y4 "},
-      {"s 0 d 010", 0, "DATA: FILE IS d;", "y1 y2 y3 y4 y5 y6 y7 y8 y9 y10 ;"},
-      {"s\t\v\f\r\n1\n\nd\r\n+4\r\n", 0, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
-      {"s 1 caf\xc3\xa9\xa0.dat 4", 0, "DATA: FILE IS caf\xc3\xa9\xa0.dat;", "y1 y2 y3 y4 "},
-      // Words that are not numbers are dropped whole and rejected like a wrong code.
-      {"s two 1 d 4", 1, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
-      {"s - + +-1 1x 4", 3, "DATA: FILE IS x;", "y1 y2 y3 y4 "},
-      {"s 2147483648 -2147483649 99999999999999999999 1 d 4", 3, "DATA: FILE IS d;",
-       "y1 y2 y3 y4 "},
-      {"s -2147483648 2147483647 0 d 4", 2, "DATA: FILE IS d;", "y1 y2 y3 y4 "},
+      {"s 5 -1 1 d 4", 2, "y1 y2 y3 y4 ", {}},
+      {"s +1 d 4", 0, "y1 y2 y3 y4 ", {}},
+      {"s 01 d 4", 0, "y1 y2 y3 y4 ", {}},
+      {"s 0 d 010", 0, "y1 y2 y3 y4 y5 y6 y7 y8 y9 y10 ;", {}},
+      {"s\t\v\f\r\n1\n\nd\r\n+4\r\n", 0, "y1 y2 y3 y4 ", {}},
+      {"s\n1. 1 d 4", 1, "y1 y2 y3 y4 ", {}},
+      {"s\n1.5 0x1A 1 d 4", 2, "y1 y2 y3 y4 ", {}},
+      {"s\ntwo - + +-1 1x 1 d 4", 5, "y1 y2 y3 y4 ", {}},
+      {"s 2147483648 -2147483649 99999999999999999999 1 d 4", 3, "y1 y2 y3 y4 ", {}},
+      {"s -2147483648 2147483647 0 d 4", 2, "y1 y2 y3 y4 ", {}},
+      {"s 1 d\n4,5 4.5 3abc 2/wave 4", 0, "y1 y2 y3 y4 ", {"4,5", "4.5", "3abc", "2/wave"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
     Outcome r = run(c.input);
     ASSERT_EQ(r.status, 0) << r.errors;
-    EXPECT_EQ(r.errors, "");
-    std::string expected_console = std::string(kAskScript) + kAskModel;
-    for (int i = 0; i < c.rejections; ++i) expected_console += kReject;
-    EXPECT_EQ(r.console, expected_console + kAskData + kAskOccasions);
+    std::string errors, console = std::string(kAskScript) + kAskModel;
+    for (int i = 0; i < c.rejections; ++i) console += kReject;
+    console += kAskData;
+    for (const char* word : c.refused) {
+      errors += "ldsgen: \"" + std::string(word) + "\" is not a whole number of occasions\n";
+      console += kAskOccasions;
+    }
+    EXPECT_EQ(r.errors, errors);
+    EXPECT_EQ(r.console, console + kAskOccasions);
     std::vector<std::string> script = lines(r.script);
-    EXPECT_EQ(script.at(7), c.data_line);
+    EXPECT_EQ(script.at(7), "DATA: FILE IS d;");
     EXPECT_EQ(script.at(9).rfind(c.first_names, 0), 0u) << script.at(9);
   }
 }
 
-TEST(Dialogue, AFileNameIsCutAtItsBlank) {
-  Outcome r = run("my script.inp\n0\nd.dat\n4\n");
-  EXPECT_EQ(r.script_name, "my");
-  EXPECT_EQ(r.console, std::string(kAskScript) + kAskModel + kReject + kAskData + kAskOccasions);
+// A name typed with a blank is refused, with the line as typed, unless what follows it on its
+// line is a number: answers typed on one line name a file and then give a number.
+TEST(Dialogue, ANameWithABlankIsRefusedUnlessQuoted) {
+  const std::string hint = " holds a blank: put a name with blanks in double quotes\n";
+  struct Case {
+    const char* input;
+    const char* errors;
+    const char* script_name;
+    const char* data_line;
+  } cases[] = {
+      {"my script.inp\n\"my script.inp\"\n0\nd.dat\n4\n", "the script file name 'my script.inp'",
+       "my script.inp", "DATA: FILE IS d.dat;"},
+      {"s 0 /home/ana/study 2/wave data.dat\nd.dat 4",
+       "the data file name '/home/ana/study 2/wave data.dat'", "s", "DATA: FILE IS d.dat;"},
+      {"s 0 my data.dat 4\nd 4", "the data file name 'my data.dat 4'", "s", "DATA: FILE IS d;"},
+      {"s.inp 0 d.dat 4", "", "s.inp", "DATA: FILE IS d.dat;"},
+      {"s.inp\t-1 0 d.dat +4", "", "s.inp", "DATA: FILE IS d.dat;"},
+      {"s 0 \"my data.dat\" 4", "", "s", "DATA: FILE IS \"my data.dat\";"},
+      {"s 0 d\n4", "", "s", "DATA: FILE IS d;"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    Outcome r = run(c.input);
+    EXPECT_EQ(r.status, 0) << r.errors;
+    EXPECT_EQ(r.errors, *c.errors ? "ldsgen: " + std::string(c.errors) + hint : "");
+    EXPECT_EQ(r.script_name, c.script_name);
+    EXPECT_EQ(lines(r.script).at(7), c.data_line);
+  }
+  // A word refused for its own sake drops only itself.
+  Outcome r = run("s 0 d\x01 d.dat 4");
   EXPECT_EQ(lines(r.script).at(7), "DATA: FILE IS d.dat;");
 }
 
 TEST(Dialogue, UnreadableOrTooFewOccasionsAreAskedAgain) {
-  Outcome r = run("s 0 d many -- 4294967296 -5 0 1 4");
+  Outcome r = run("s 0 d\nmany -- 4294967296 -5 0 1 4");
   EXPECT_EQ(r.status, 0);
   std::string console = std::string(kAskScript) + kAskModel + kAskData;
   for (int i = 0; i < 7; ++i) console += kAskOccasions;
   EXPECT_EQ(r.console, console);
-  EXPECT_EQ(r.errors, std::string(kBadOccasions) + kBadOccasions + kBadOccasions +
+  EXPECT_EQ(r.errors, std::string("ldsgen: \"many\" is not a whole number of occasions\n") +
+                          "ldsgen: \"--\" is not a whole number of occasions\n" + kBadOccasions +
                           kTooFewOccasions + kTooFewOccasions + kTooFewOccasions);
   EXPECT_EQ(lines(r.script).at(9), "y1 y2 y3 y4 ;");
 }
@@ -145,7 +177,7 @@ TEST(Dialogue, EndOfInputStopsWithTheMissingAnswerNamed) {
       {"s 7 x", "ldsgen: input ended before the model code was given\n", true},
       {"s 1", "ldsgen: input ended before the data file name was given\n", true},
       {"s 1 d ", "ldsgen: input ended before the number of occasions was given\n", true},
-      {"s 1 d -", "ldsgen: input ended before the number of occasions was given\n", true},
+      {"s 1 d\n-", "ldsgen: input ended before the number of occasions was given\n", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -181,8 +213,8 @@ TEST(Dialogue, ScriptIsStoredBeforeEachQuestionAndNotLineByLine) {
   EXPECT_LE(r.writes, 3 + r.script.size() / (64 * 1024) + 1);
 }
 
-TEST(Dialogue, ScriptThatCannotBeCreatedStopsTheDialogue) {
-  std::istringstream in("missing/out.inp 0 d 3");
+TEST(Dialogue, AScriptThatCannotBeCreatedIsRefusedAndAskedAgain) {
+  std::istringstream in("missing/out.inp\n");
   std::ostringstream out, err;
   int status = run_dialogue(in, out, err, [](const std::string&) {
     OpenedScript failed;
@@ -190,9 +222,29 @@ TEST(Dialogue, ScriptThatCannotBeCreatedStopsTheDialogue) {
     return failed;
   });
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(out.str(), kAskScript);
+  EXPECT_EQ(out.str(), std::string(kAskScript) + kAskScript);
   EXPECT_EQ(err.str(),
-            "ldsgen: cannot create script file 'missing/out.inp': No such file or directory\n");
+            "ldsgen: cannot create script file 'missing/out.inp': No such file or directory; give "
+            "another name\n"
+            "ldsgen: input ended before the script file name was given\n");
+}
+
+// A count whose script can't fit where it goes is refused before a byte of it is written.
+TEST(Dialogue, ACountWhoseScriptCannotFitIsAskedAgain) {
+  const std::uint64_t three = run("s 0 d 3").script.size();
+  Outcome r = run("s 0 d 2147483647 4 3", std::string::npos, {}, three);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.script, run("s 0 d 3").script);
+  EXPECT_EQ(r.console, std::string(kAskScript) + kAskModel + kAskData + kAskOccasions +
+                           kAskOccasions + kAskOccasions);
+  const std::uint64_t huge = script_size(ModelKind::Univariate, "d", 2147483647).bytes;
+  const std::uint64_t four = script_size(ModelKind::Univariate, "d", 4).bytes;
+  EXPECT_EQ(r.errors, "ldsgen: a script of 2147483647 occasions takes " + grouped(huge) +
+                          " bytes, and only " + grouped(three) +
+                          " bytes are free where 's' goes: give fewer occasions\n"
+                          "ldsgen: a script of 4 occasions takes " +
+                          grouped(four) + " bytes, and only " + grouped(three) +
+                          " bytes are free where 's' goes: give fewer occasions\n");
 }
 
 TEST(Dialogue, FailedWriteIsReportedNotSuccess) {
@@ -241,7 +293,7 @@ TEST(Dialogue, AFileOfTheUsersOwnIsLeftAndTheNameAskedAgain) {
   EXPECT_EQ(r.errors,
             "ldsgen: 'd.dat' is not an ldsgen script and is left as it is; give another name\n"
             "ldsgen: input ended before the script file name was given\n");
-  Outcome next = run("d.dat s.inp 0 d.dat 4", std::string::npos, {"d.dat"});
+  Outcome next = run("d.dat\ns.inp 0 d.dat 4", std::string::npos, {"d.dat"});
   EXPECT_EQ(next.status, 0);
   EXPECT_EQ(next.script_name, "s.inp");
   EXPECT_TRUE(next.committed);

@@ -224,6 +224,10 @@ TEST(ScriptStart, OnlyFilesThatBeginWithTheBannerAreScripts) {
       {"1 2 3\n4 5 6\n", false},
       {"\n" + edge, false},
       {edge.substr(0, 46), false},
+      // Saved by an editor that puts a byte order mark first.
+      {"\xEF\xBB\xBF" + edge + "\r\n!This M+ latent", true},
+      {"\xEF\xBB\xBF" "1 2 3\r\n", false},
+      {"\xEF\xBB" + edge, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.start);

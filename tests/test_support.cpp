@@ -31,19 +31,22 @@ namespace {
 
 class MemoryScript : public ScriptFile {
  public:
-  MemoryScript(MemoryFile* file, bool* committed) : stream_(file), committed_(committed) {}
+  MemoryScript(MemoryFile* file, bool* committed, std::optional<std::uint64_t> free_space)
+      : stream_(file), committed_(committed), free_space_(free_space) {}
   std::ostream& stream() override { return stream_; }
   bool commit(std::string*) override { return *committed_ = true; }
+  std::optional<std::uint64_t> free_space() const override { return free_space_; }
 
  private:
   std::ostream stream_;
   bool* committed_;
+  std::optional<std::uint64_t> free_space_;
 };
 
 }  // namespace
 
 Outcome run(const std::string& input, std::size_t capacity,
-            const std::vector<std::string>& foreign) {
+            const std::vector<std::string>& foreign, std::optional<std::uint64_t> free_space) {
   Outcome result;
   MemoryFile file(capacity);
   std::istringstream in(input);
@@ -56,7 +59,7 @@ Outcome run(const std::string& input, std::size_t capacity,
     }
     result.script_name = name;
     opened.status = OpenedScript::kOpened;
-    opened.file = std::make_unique<MemoryScript>(&file, &result.committed);
+    opened.file = std::make_unique<MemoryScript>(&file, &result.committed, free_space);
     return opened;
   });
   result.console = out.str();

@@ -3,7 +3,9 @@
 #define LDSGEN_TEST_SUPPORT_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -46,9 +48,11 @@ struct Outcome {
 };
 
 /// Runs the dialogue on `input`. The script file refuses bytes past `capacity`. Names in
-/// `foreign` are taken as files of the user's own that are not scripts.
+/// `foreign` are taken as files of the user's own that are not scripts. `free_space` is what the
+/// file says is free where it goes (none: a device).
 Outcome run(const std::string& input, std::size_t capacity = std::string::npos,
-            const std::vector<std::string>& foreign = {});
+            const std::vector<std::string>& foreign = {},
+            std::optional<std::uint64_t> free_space = std::nullopt);
 
 /// The script, or its MODEL body alone (between the MODEL heading and the OUTPUT line).
 std::string model_body(const std::string& script);

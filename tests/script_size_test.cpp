@@ -1,0 +1,65 @@
+#include "script_size.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <streambuf>
+
+#include "script.h"
+
+namespace ldsgen::testing {
+namespace {
+
+// Counts what the writer hands over, without keeping it.
+class Counter : public std::streambuf {
+ public:
+  ScriptSize size;
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    size.bytes += static_cast<std::uint64_t>(n);
+    for (std::streamsize i = 0; i < n; ++i) size.lines += s[i] == '\n';
+    return n;
+  }
+};
+
+ScriptSize written(ModelKind kind, const std::string& data, std::int64_t occasions) {
+  Counter counter;
+  std::ostream out(&counter);
+  ScriptWriter w(out);
+  write_script(w, kind, data, occasions);
+  w.flush();
+  return counter.size;
+}
+
+// Every occasion count up to 1,200, and the counts around each new digit and line break beyond.
+TEST(ScriptSize, EqualsTheWrittenSize) {
+  std::vector<std::int64_t> counts;
+  for (std::int64_t n = 2; n <= 1200; ++n) counts.push_back(n);
+  for (std::int64_t n : {9999, 10000, 10001, 99998, 99999, 100000, 100001, 123457})
+    counts.push_back(n);
+  const std::string long_path =
+      "\"C:\\Users\\researcher\\Documents\\A study of change over many years\\wave one\\"
+      "and wave two\\data.dat\"";
+  for (ModelKind kind : {ModelKind::Univariate, ModelKind::Bivariate}) {
+    for (const std::string& data : {std::string("d.dat"), long_path}) {
+      for (std::int64_t n : counts) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(kind)) + " " + data + " " +
+                     std::to_string(n));
+        const ScriptSize expected = written(kind, data, n), computed = script_size(kind, data, n);
+        ASSERT_EQ(computed.bytes, expected.bytes);
+        ASSERT_EQ(computed.lines, expected.lines);
+      }
+    }
+  }
+}
+
+// The largest count: hundreds of gigabytes, worked out without writing them.
+TEST(ScriptSize, TheLargestCountIsHundredsOfGigabytes) {
+  const ScriptSize uni = script_size(ModelKind::Univariate, "d.dat", 2147483647);
+  EXPECT_GT(uni.bytes, 500'000'000'000u);
+  EXPECT_GT(script_size(ModelKind::Bivariate, "d.dat", 2147483647).bytes, 2 * uni.bytes);
+}
+
+}  // namespace
+}  // namespace ldsgen::testing
