@@ -70,7 +70,9 @@ TEST(Fields, OccasionsAreOneWholeNumberFromTwo) {
 // Messages show names safely: the C0 bytes, DEL and the C1 characters terminals obey.
 TEST(Printable, EscapesControlCharacters) {
   EXPECT_EQ(printable("a\x1b[2Jb\x7f"), "a\\x1B[2Jb\\x7F");
-  EXPECT_EQ(printable("\xc2\x9b" "31m\xc2\x85"), "\\xC2\\x9B31m\\xC2\\x85");
+  EXPECT_EQ(printable("\xc2\x9b"
+                      "31m\xc2\x85"),
+            "\\xC2\\x9B31m\\xC2\\x85");
   EXPECT_EQ(printable("caf\xc3\xa9 \xc2\xa0 \xc2"), "caf\xc3\xa9 \xc2\xa0 \xc2");
 }
 

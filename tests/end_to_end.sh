@@ -93,12 +93,12 @@ s.inp|model code
 s.inp 3 x|model code
 s.inp 1|data file name
 s.inp 0 d.dat|number of occasions
-s.inp 1 d.dat lots - + 1|number of occasions
+s.inp 1 d.dat\nlots - + 1|number of occasions
 CASES
 
 run "a data file named as the script is left, and the name asked again" ''
 printf '1 2 3\n4 5 6\n' >d.dat
-printf 'd.dat 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+printf 'd.dat\n' | timeout 60 "${program[@]}" >stdout 2>stderr
 status=$?
 expect 1 "'d.dat' is not an ldsgen script and is left as it is"
 [ "$(cat d.dat)" = "$(printf '1 2 3\n4 5 6')" ] || fail "d.dat changed"
@@ -117,33 +117,136 @@ expect 0 ""
 grep -q '^DATA: FILE IS "C:\\My Data\\wave.dat";' "my script.inp" || fail "wrong DATA line"
 only_files 'my script.inp'
 
-# A script file that cannot be created is an error, and no more questions are asked.
-for target in missing/out.inp .; do
-  run "script file '$target' cannot be created" "$target 0 d.dat 3"
-  expect 1 "cannot create script file '$target': "
-  [ "$(cat stdout)" = "$(printf '%s\n' "$ask_script" | native)" ] || fail "asked on: $(cat stdout)"
-done
+# A script file that cannot be created is refused, and the name asked again.
+while IFS='|' read -r target why; do
+  run "script file '$target' cannot be created" "$target\ns.inp 0 d.dat 3"
+  expect 0 "$why" s.inp univariate_3.inp
+  [ "$(grep -c 'script file name' stdout)" = 2 ] || fail "the script name was not asked again"
+done <<'CASES'
+missing/out.inp|cannot create script file 'missing/out.inp': No such file or directory; give another name
+.|the script file name '.' names a folder, not a file
+sub/|the script file name 'sub/' names a folder, not a file
+CASES
 
 if [ "$(id -u)" = 0 ]; then
   echo "skip: read-only script file (root may write any file)"
 else
   run "read-only script file" ''
   touch ro.inp && chmod a-w ro.inp
-  printf 'ro.inp 0 d 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+  printf 'ro.inp\n' | timeout 60 "${program[@]}" >stdout 2>stderr
   status=$?
   expect 1 "cannot create script file 'ro.inp': "
 fi
 
 # Unreadable numbers: a wrong code, or the occasions asked again.
-run "unreadable model codes" 's.inp abc - 99999999999 1 d.dat 4'
+run "unreadable model codes" 's.inp\nabc - 99999999999 1. 1 d.dat 4'
 expect 0 ""
-[ "$(grep -c 'Wrong code' stdout)" = 3 ] || fail "expected three rejections"
-run "unreadable or too few occasions" 's.inp 0 d.dat x -- 2147483648 -5 0 1 3'
+[ "$(grep -c 'Wrong code' stdout)" = 4 ] || fail "expected four rejections"
+run "unreadable or too few occasions" 's.inp 0 d.dat\nx -- 2147483648 -5 0 1 4,5 3'
 expect 0 "the number of occasions must be a whole number from 2 to 2147483647"
-[ "$(grep -c 'How many occasions' stdout)" = 7 ] || fail "expected the question seven times"
+[ "$(grep -c 'How many occasions' stdout)" = 8 ] || fail "expected the question eight times"
+grep -q '^ldsgen: "4,5" is not a whole number of occasions$' stderr || fail "4,5 taken"
 cmp -s s.inp <(native <"$golden/univariate_3.inp") || fail "wrong script"
 
+# A name typed with a blank is refused with the line as typed, and asked again; a number is a
+# whole word, so "1." is a wrong code and leaves nothing to become the data file's name.
+run "a data name with a blank is refused" 's.inp 0 /home/ana/study 2/wave data.dat\nd.dat 3'
+expect 0 "the data file name '/home/ana/study 2/wave data.dat' holds a blank: put a name" \
+  s.inp univariate_3.inp
+[ "$(grep -c 'name of the data file' stdout)" = 2 ] || fail "the data name was not asked again"
+run "1. is a wrong model code" 's.inp\n1.\n0 d.dat 3'
+expect 0 "" s.inp univariate_3.inp
+[ "$(grep -c 'Wrong code' stdout)" = 1 ] || fail "1. was taken as a code"
+
+run "a script saved with a byte order mark is replaced" ''
+{ printf '\xEF\xBB\xBF'; old_script; } | native >out.inp
+printf 'out.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+status=$?
+expect 0 "" out.inp univariate_3.inp
+
 if [ "$eol" = lf ]; then
+  # Answers through a FIFO, so that the test can act between two of them: start NAME, then
+  # answer WORDS..., then finish (closes the answers and waits).
+  start() {
+    run "$1" ''
+    mkfifo answers
+    "${program[@]}" <answers >stdout 2>stderr &
+    pid=$!
+    exec 3>answers
+  }
+  answer() { printf '%s ' "$@" >&3; sleep 0.3; }
+  finish() {
+    exec 3>&-
+    wait $pid
+    status=$?
+    rm answers
+  }
+
+  # The guard holds at the rename: a file of the user's own that took the script's name while
+  # the questions were answered is left, and the script is kept beside it.
+  for existing in no yes; do
+    start "a data file saved under the name meanwhile is left, script existing: $existing"
+    [ $existing = yes ] && old_script >s.inp
+    answer s.inp 0 d.dat
+    printf '1 2 3\n' >s.inp
+    answer 3
+    finish
+    expect 1 "a file that is not an ldsgen script took its name while the questions were answered, and is left as it is; the script is kept as 's-1.inp'" \
+      s-1.inp univariate_3.inp
+    [ "$(cat s.inp)" = "1 2 3" ] || fail "s.inp was replaced"
+    only_files s-1.inp s.inp
+  done
+
+  # Leftovers of a killed run are removed by the next run for the same name, never a live run's.
+  run "leftovers of a run that was killed are removed" ''
+  sh -c 'exit 0' &
+  dead=$!
+  wait $dead
+  sleep 30 &
+  alive=$!
+  leftover="s.inp.ldsgen-$(hostname)-$dead-abcdef.tmp" live="s.inp.ldsgen-$(hostname)-$alive-abcdef.tmp"
+  : >"$leftover"
+  : >"$live"
+  : >"other.inp.ldsgen-$(hostname)-$dead-abcdef.tmp"
+  printf 's.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+  status=$?
+  kill $alive
+  expect 0 "removed '$leftover', left by an ldsgen run that ended before it was done" \
+    s.inp univariate_3.inp
+  only_files "other.inp.ldsgen-$(hostname)-$dead-abcdef.tmp" s.inp "$live"
+
+  start "a run does not remove the temporary file of a live run"
+  answer s.inp 0
+  printf 's.inp 1 d.dat 4' | timeout 60 "${program[@]}" >/dev/null 2>second
+  answer d.dat 3
+  finish
+  expect 0 "" s.inp univariate_3.inp
+  [ -s second ] && fail "the second run said: $(cat second)"
+  only_files s.inp second
+
+  # Names that lead to a pipe through links are written directly.
+  run "/dev/fd/3 leads to a pipe" ''
+  { printf '/dev/fd/3 0 d.dat 3' | timeout 60 "${program[@]}" 3>&1 >stdout 2>stderr; } | cat >piped
+  status=${PIPESTATUS[0]}
+  expect 0 "" piped univariate_3.inp
+  only_files piped
+
+  # A count whose script can't fit on the disk is refused, both sizes said, and asked again.
+  run "a script larger than the free space is refused" 's.inp 0 d.dat 2147483647 3'
+  if [ "$(df -k --output=avail . | tail -n 1)" -gt 600000000 ]; then
+    echo "skip: $case_name (this disk has room for 591 GB)"
+  else
+    expect 0 "a script of 2147483647 occasions takes 591,[0-9,]* bytes, and only [0-9,]* bytes are free where 's.inp' goes" \
+      s.inp univariate_3.inp
+  fi
+
+  # Messages show a C1 control character escaped, as terminals would obey it.
+  run "a C1 control character in a message is escaped" ''
+  printf '1 2 3\n' >$'d\xc2\x9b2J.dat'
+  printf 'd\xc2\x9b2J.dat\ns.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
+  status=$?
+  expect 0 "'d\\\\xC2\\\\x9B2J.dat' is not an ldsgen script" s.inp univariate_3.inp
+
   # A full disk, at once and in the middle of a huge body: an error, not a success, and an
   # earlier script stays whole.
   for model in 0 1; do
@@ -188,7 +291,7 @@ if [ "$eol" = lf ]; then
   # Closed standard descriptors: no message may land in the script.
   for fd in 0 1 2; do
     run "standard descriptor $fd closed" ''
-    printf 's.inp 0 d.dat x 3' >answers
+    printf 's.inp 0 d.dat\nx 3' >answers
     case $fd in
       0) timeout 60 "${program[@]}" <&- >stdout 2>stderr ;;
       1) timeout 60 "${program[@]}" <answers >&- 2>stderr ;;

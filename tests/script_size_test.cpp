@@ -44,8 +44,7 @@ TEST(ScriptSize, EqualsTheWrittenSize) {
   for (ModelKind kind : {ModelKind::Univariate, ModelKind::Bivariate}) {
     for (const std::string& data : {std::string("d.dat"), long_path}) {
       for (std::int64_t n : counts) {
-        SCOPED_TRACE(std::to_string(static_cast<int>(kind)) + " " + data + " " +
-                     std::to_string(n));
+        SCOPED_TRACE(std::to_string(static_cast<int>(kind)) + " " + data + " " + std::to_string(n));
         const ScriptSize expected = written(kind, data, n), computed = script_size(kind, data, n);
         ASSERT_EQ(computed.bytes, expected.bytes);
         ASSERT_EQ(computed.lines, expected.lines);

@@ -172,7 +172,7 @@ TEST(DataStatement, LongNamesAreQuotedAndBrokenAfterSlashes) {
     bool warned;
   } cases[] = {
       {"d.dat", 1, false},
-      {std::string(75, 'a'), 1, false},  // 14 + 75 + 1 = 90
+      {std::string(75, 'a'), 1, false},           // 14 + 75 + 1 = 90
       {"C:\\" + std::string(73, 'a'), 2, false},  // 76 characters: one too many
       {"C:\\" + std::string(74, 'a'), 2, false},
       {"C:\\data\\" + std::string(69, 'a'), 2, false},  // 78
@@ -226,7 +226,9 @@ TEST(ScriptStart, OnlyFilesThatBeginWithTheBannerAreScripts) {
       {edge.substr(0, 46), false},
       // Saved by an editor that puts a byte order mark first.
       {"\xEF\xBB\xBF" + edge + "\r\n!This M+ latent", true},
-      {"\xEF\xBB\xBF" "1 2 3\r\n", false},
+      {"\xEF\xBB\xBF"
+       "1 2 3\r\n",
+       false},
       {"\xEF\xBB" + edge, false},
   };
   for (const Case& c : cases) {

@@ -45,8 +45,8 @@ class MemoryScript : public ScriptFile {
 
 }  // namespace
 
-Outcome run(const std::string& input, std::size_t capacity,
-            const std::vector<std::string>& foreign, std::optional<std::uint64_t> free_space) {
+Outcome run(const std::string& input, std::size_t capacity, const std::vector<std::string>& foreign,
+            std::optional<std::uint64_t> free_space) {
   Outcome result;
   MemoryFile file(capacity);
   std::istringstream in(input);
