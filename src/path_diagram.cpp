@@ -164,6 +164,13 @@ bool is_command(std::string_view head) {
 
 void DiagramReader::line(std::string_view text) {
   text = text.substr(0, text.find('!'));  // a comment runs to the end of the line
+  // A quoted name (a long data path) may go on over lines, and nothing in it is a command.
+  if (in_quote_) {
+    const std::size_t quote = text.find('"');
+    if (quote == std::string_view::npos) return;
+    in_quote_ = false;
+    text.remove_prefix(quote + 1);
+  }
   const std::size_t colon = text.find(':');
   if (colon != std::string_view::npos && is_command(text.substr(0, colon))) {
     if (!trim(pending_).empty()) statement(pending_);
@@ -171,7 +178,10 @@ void DiagramReader::line(std::string_view text) {
     in_model_ = lower(trim(text.substr(0, colon))) == "model";
     text.remove_prefix(colon + 1);
   }
-  if (!in_model_) return;
+  if (!in_model_) {
+    in_quote_ = std::count(text.begin(), text.end(), '"') % 2 == 1;
+    return;
+  }
   for (std::size_t semicolon; (semicolon = text.find(';')) != std::string_view::npos;) {
     if (pending_.empty()) {
       statement(text.substr(0, semicolon));

@@ -46,6 +46,7 @@ class DiagramReader {
   void keep(const Path& path);
 
   bool in_model_ = false;
+  bool in_quote_ = false;  // inside a quoted name that goes on over lines
   std::string pending_;
   std::vector<Path> paths_;
   std::int64_t last_ = 0;  // the highest occasion named so far
