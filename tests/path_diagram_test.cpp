@@ -23,7 +23,7 @@ int count(const std::string& svg, const std::string& what) {
 // A long data path is broken over lines; a line of it that looks like a command is still part
 // of the path.
 TEST(PathDiagram, TextInAQuotedPathIsNotACommand) {
-  const std::string path = "\"/" + std::string(70, 'a') + "/model: y1 with y3 (9)/d.dat\"";
+  const std::string path = "\"/" + std::string(70, 'a') + "/model: y1 with y3;/d.dat\"";
   const std::string broken = run("s 0 " + path + " 3").script;
   ASSERT_NE(broken.find("\nmodel: y1 with y3"), std::string::npos) << broken;
   EXPECT_EQ(path_diagram(broken), path_diagram(script(0, 3)));
