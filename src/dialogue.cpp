@@ -24,7 +24,7 @@ class Dialogue {
   Dialogue(std::istream& in, std::ostream& out, std::ostream& err)
       : ahead_(in.rdbuf()), in_(&ahead_), out_(out), err_(err) {}
 
-  int run(const CreateScript& create);
+  int run(const CreateScript& create, const EncodeDataName& encode);
 
  private:
   // Everything written so far is handed to the file before a question, so that a full disk is
@@ -78,26 +78,19 @@ bool Dialogue::ask_file_name(const char* question, FileRole role, std::string* n
   }
 }
 
-// On Windows the script is a text file whose lines end with CR LF.
-#ifdef _WIN32
-constexpr bool kCrLf = true;
-#else
-constexpr bool kCrLf = false;
-#endif
-
 std::string Dialogue::room_problem(ModelKind kind, const std::string& data_file,
                                    std::int32_t occasions) {
   const std::optional<std::uint64_t> free = script_->free_space();
   if (!free) return "";
   const ScriptSize size = script_size(kind, data_file, occasions);
-  const std::uint64_t bytes = size.bytes + (kCrLf ? size.lines : 0);
+  const std::uint64_t bytes = size.bytes + (script_->crlf() ? size.lines : 0);
   if (bytes <= *free) return "";
   return "a script of " + std::to_string(occasions) + " occasions takes " + grouped(bytes) +
          " bytes, and only " + grouped(*free) + " bytes are free where '" +
          printable(script_name_) + "' goes: give fewer occasions";
 }
 
-int Dialogue::run(const CreateScript& create) {
+int Dialogue::run(const CreateScript& create, const EncodeDataName& encode) {
   for (;;) {
     if (!ask_file_name("Please input the Mplus script file name: ", FileRole::kScript,
                        &script_name_))
@@ -136,7 +129,9 @@ int Dialogue::run(const CreateScript& create) {
   std::string data_file;
   if (!ask_file_name("Please input the name of the data file: ", FileRole::kData, &data_file))
     return input_ended("data file name");
-  warn(data_name_warnings(data_file));
+  std::vector<std::string> warnings = data_name_warnings(data_file);
+  if (encode) data_file = encode(data_file, &warnings);
+  warn(warnings);
   write_data_section(w, data_file);
 
   std::int32_t occasions = 0;
@@ -161,9 +156,9 @@ int Dialogue::run(const CreateScript& create) {
 
 }  // namespace
 
-int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err,
-                 const CreateScript& create) {
-  return Dialogue(in, out, err).run(create);
+int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const CreateScript& create,
+                 const EncodeDataName& encode) {
+  return Dialogue(in, out, err).run(create, encode);
 }
 
 }  // namespace ldsgen

@@ -23,6 +23,8 @@ class ScriptFile {
   virtual bool commit(std::string* why) = 0;
   /// The bytes free where the script goes; none for a device, which has no such limit.
   virtual std::optional<std::uint64_t> free_space() const { return std::nullopt; }
+  /// Whether the file ends its lines with CR LF (a text file on Windows), a byte more a line.
+  virtual bool crlf() const { return false; }
 };
 
 struct OpenedScript {
@@ -36,12 +38,16 @@ struct OpenedScript {
 /// other than an ldsgen script, and is left alone.
 using CreateScript = std::function<OpenedScript(const std::string& name)>;
 
+/// The data file's name as the script must carry it, with warnings for what it can't carry.
+using EncodeDataName =
+    std::function<std::string(const std::string& name, std::vector<std::string>* warnings)>;
+
 /// Asks the questions on `out`, reads the answers from `in`, writes the script to the file that
 /// `create` opens and reports refusals, warnings and failures on `err`. A name that can't be
 /// created is refused and asked again. Returns the exit status: 0 once the script is complete
 /// and stored, 1 when input ended early or the script could not be written or stored.
-int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err,
-                 const CreateScript& create);
+int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const CreateScript& create,
+                 const EncodeDataName& encode = {});
 
 }  // namespace ldsgen
 

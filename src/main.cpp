@@ -2,6 +2,7 @@
 // score model. Command-line arguments are ignored.
 #include <iostream>
 
+#include "console.h"
 #include "dialogue.h"
 #include "script_file.h"
 
@@ -10,5 +11,8 @@ int main() {
   // Answers are read byte by byte; without stdio's locking per byte a runaway answer of
   // gigabytes is refused in seconds.
   std::ios::sync_with_stdio(false);
-  return ldsgen::run_dialogue(std::cin, std::cout, std::cerr, ldsgen::open_script_file);
+  const std::unique_ptr<std::streambuf> console = ldsgen::console_input();
+  std::istream in(console ? console.get() : std::cin.rdbuf());
+  return ldsgen::run_dialogue(in, std::cout, std::cerr, ldsgen::open_script_file,
+                              ldsgen::data_name_for_mplus);
 }

@@ -281,6 +281,18 @@ std::optional<std::uint64_t> free_bytes(const std::string& folder) {
   return available.QuadPart;
 }
 
+// A device (NUL, CON, a pipe) is known by what Windows says of it when opened; _wstat64 fails
+// on some.
+bool leads_to_device(const std::string& name) {
+  const HANDLE file =
+      CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const DWORD type = GetFileType(file);
+  CloseHandle(file);
+  return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+}
+
 // Windows' own links are not followed: the script takes the link's place, as the manual says.
 std::string resolve_links(const std::string& name) {
   return name;
@@ -289,9 +301,6 @@ int file_mode(const StatBuf&) {
   return 0;
 }
 void set_mode(int, int) {}
-bool is_regular(const StatBuf& st) {
-  return (st.st_mode & _S_IFMT) == _S_IFREG;
-}
 #else
 unsigned long process_id() {
   return static_cast<unsigned long>(getpid());
@@ -391,6 +400,12 @@ std::optional<std::uint64_t> free_bytes(const std::string& folder) {
   return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
 }
 
+// A device or a FIFO, or a folder, which is not replaced but opened (and a folder refused).
+bool leads_to_device(const std::string& name) {
+  struct stat st {};
+  return stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 // The file a chain of symbolic links ends at, so that the links stay and their target is
 // replaced.
 std::string resolve_links(const std::string& name) {
@@ -414,9 +429,6 @@ int file_mode(const StatBuf& st) {
 }
 void set_mode(int fd, int mode) {
   fchmod(fd, static_cast<mode_t>(mode));
-}
-bool is_regular(const StatBuf& st) {
-  return S_ISREG(st.st_mode);
 }
 #endif
 
@@ -539,6 +551,11 @@ class TempScript : public ScriptFile {
   std::optional<std::uint64_t> free_space() const override {
     return free_bytes(folder_of(target_));
   }
+#ifdef _WIN32
+  bool crlf() const override {
+    return true;
+  }
+#endif
 
   bool commit(std::string* why) override {
     set_mode(fd_, mode_);
@@ -628,12 +645,12 @@ OpenedScript opened(std::unique_ptr<ScriptFile> file) {
 OpenedScript open_script_file(const std::string& name) {
   // A device or a pipe, even one reached through links (/dev/stderr, /dev/fd/3), is written
   // directly: it is decided by what the name leads to, not by what a link says.
-  StatBuf st{};
-  if (stat_file(name, &st) == 0 && !is_regular(st)) {
+  if (leads_to_device(name)) {
     const int fd = open_file(name, O_WRONLY | O_CREAT | O_TRUNC | kTextMode);
     return fd < 0 ? failed() : opened(std::make_unique<DirectScript>(fd));
   }
   const std::string target = resolve_links(name);
+  StatBuf st{};
   int mode = 0666;
   const bool existed = stat_file(target, &st) == 0;
   if (existed) {

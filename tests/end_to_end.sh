@@ -145,7 +145,7 @@ expect 0 ""
 run "unreadable or too few occasions" 's.inp 0 d.dat\nx -- 2147483648 -5 0 1 4,5 3'
 expect 0 "the number of occasions must be a whole number from 2 to 2147483647"
 [ "$(grep -c 'How many occasions' stdout)" = 8 ] || fail "expected the question eight times"
-grep -q '^ldsgen: "4,5" is not a whole number of occasions$' stderr || fail "4,5 taken"
+grep -q 'ldsgen: "4,5" is not a whole number of occasions' stderr || fail "4,5 taken"
 cmp -s s.inp <(native <"$golden/univariate_3.inp") || fail "wrong script"
 
 # A name typed with a blank is refused with the line as typed, and asked again; a number is a
@@ -163,6 +163,23 @@ run "a script saved with a byte order mark is replaced" ''
 printf 'out.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
 status=$?
 expect 0 "" out.inp univariate_3.inp
+
+if [ "$eol" = crlf ]; then
+  # Windows: names are Unicode whatever the code page, the DATA statement carries the data name
+  # in the code page (1252 for this LANG) through which Mplus opens files, and a character the
+  # code page lacks is warned of.
+  run "a Unicode script name, and the data name in the code page" ''
+  printf '\xc3\x9cberpr\xc3\xbcfung.inp 0 Gr\xc3\xb6\xc3\x9fe\xe2\x82\xac\xc5\x82.dat 3' |
+    LANG=C.UTF-8 timeout 60 "${program[@]}" >stdout 2>stderr
+  status=$?
+  expect 0 "holds characters that this Windows code page (1252) lacks"
+  only_files $'\xc3\x9cberpr\xc3\xbcfung.inp'
+  grep -q $'^DATA: FILE IS Gr\xf6\xdfe\x80?.dat;\r$' $'\xc3\x9cberpr\xc3\xbcfung.inp' ||
+    fail "DATA line: $(grep -a DATA ./*.inp | od -c | head -3)"
+
+  run "a full disk says so" 'Z:\\dev\\full 0 d.dat 3'
+  expect 1 "cannot write script file 'Z:.dev.full': No space left on device"
+fi
 
 if [ "$eol" = lf ]; then
   # Answers through a FIFO, so that the test can act between two of them: start NAME, then

@@ -1,0 +1,24 @@
+// What the console program needs from the system beyond the script file: input as UTF-8
+// whatever the console's code page, and the data file's name as Mplus opens it.
+#ifndef LDSGEN_CONSOLE_H_
+#define LDSGEN_CONSOLE_H_
+
+#include <memory>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace ldsgen {
+
+/// Standard input as UTF-8. On Windows a console gives UTF-16, which is turned into UTF-8, and
+/// messages are shown as UTF-8; elsewhere, and from a pipe, the bytes come as they are.
+std::unique_ptr<std::streambuf> console_input();
+
+/// The data file's name as the script must carry it. Windows programs such as Mplus open files
+/// through the ANSI code page, so there the name is turned into it, with a warning for
+/// characters it lacks; elsewhere the name stays UTF-8.
+std::string data_name_for_mplus(const std::string& name, std::vector<std::string>* warnings);
+
+}  // namespace ldsgen
+
+#endif  // LDSGEN_CONSOLE_H_
