@@ -480,8 +480,8 @@ bool place_beside(const std::string& temp, const std::string& target, std::strin
   const std::size_t at = target.size() - file.size() + dot;
   for (int k = 1; k < 1000; ++k) {
     *kept = target.substr(0, at) + "-" + std::to_string(k) + target.substr(at);
-    if (place(temp, *kept)) return true;
-    if (errno != EEXIST) return false;
+    const bool placed = place(temp, *kept);
+    if (placed || errno != EEXIST) return placed;
   }
   return false;  // GCOVR_EXCL_LINE: a thousand names taken
 }
@@ -525,6 +525,11 @@ bool read_start(const std::string& path, std::string* start) {
   return true;
 }
 
+bool failed_because(std::string* why) {
+  *why = reason();
+  return false;
+}
+
 // A script written to a temporary file, which takes the target's place at commit(): where the
 // target held a script, if it still does; where it was free, only if it still is. Else the
 // script is kept under a new name beside it, and nothing is replaced.
@@ -562,10 +567,7 @@ class TempScript : public ScriptFile {
     // On disk before the rename, so that a power cut leaves the old file or the new one.
     const bool stored = sync_file(fd_) == 0 && close_file(fd_) == 0;
     fd_ = -1;
-    if (!stored) {
-      *why = reason();
-      return false;
-    }
+    if (!stored) return failed_because(why);
     SignalsHeld held;
     // A file may have taken the name while the questions were answered: it is replaced only if
     // it is a script too (another run's), as when the name was given.
@@ -579,12 +581,9 @@ class TempScript : public ScriptFile {
         errno = EEXIST;
       }
     }
-    if (placed || errno != EEXIST) {
-      gone_ = placed;
-      if (placed) forget_temp();
-      if (!placed) *why = reason();
-      return placed;
-    }
+    if (placed) forget_temp();
+    gone_ = placed;
+    if (placed || errno != EEXIST) return placed || failed_because(why);
     std::string kept;
     gone_ = place_beside(temp_, target_, &kept);
     if (gone_) forget_temp();

@@ -203,15 +203,17 @@ if [ "$eol" = lf ]; then
   # the questions were answered is left, and the script is kept beside it.
   for existing in no yes; do
     start "a data file saved under the name meanwhile is left, script existing: $existing"
-    [ $existing = yes ] && old_script >s.inp
+    kept=s-1.inp
+    [ $existing = yes ] && old_script >s.inp && : >s-1.inp && kept=s-2.inp
     answer s.inp 0 d.dat
     printf '1 2 3\n' >s.inp
     answer 3
     finish
-    expect 1 "a file that is not an ldsgen script took its name while the questions were answered, and is left as it is; the script is kept as 's-1.inp'" \
-      s-1.inp univariate_3.inp
+    expect 1 "a file that is not an ldsgen script took its name while the questions were answered, and is left as it is; the script is kept as '$kept'" \
+      $kept univariate_3.inp
     [ "$(cat s.inp)" = "1 2 3" ] || fail "s.inp was replaced"
-    only_files s-1.inp s.inp
+    [ $existing = yes ] && only_files s-1.inp s-2.inp s.inp
+    [ $existing = no ] && only_files s-1.inp s.inp
   done
 
   # Leftovers of a killed run are removed by the next run for the same name, never a live run's.

@@ -1,5 +1,5 @@
 // The page: it asks, shows and saves. Every rule about answers and scripts is the core's,
-// which runs in a worker; this sends it the answers and shows what it says.
+// which runs in workers; this sends them the answers as they stand and shows what they say.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
@@ -7,13 +7,59 @@ const form = $('answers');
 const fields = ['script', 'data', 'occasions'];
 const workerUrl = URL.createObjectURL(new Blob([LDSGEN_WORKER_SOURCE], { type: 'text/javascript' }));
 
-let previewWorker = null, busyWith = null, lastId = 0;
-let checked = null, preview = null;
+// A worker that sends nothing for this long has stopped answering and is replaced. A long
+// preview or download says how far it has got every few megabytes, far more often than this.
+const kSilence = 20000;
+const kCopyLimit = 20e6;
 
-// Mplus runs on Windows: scripts get CR LF there unless the user chooses otherwise.
-const onWindows = /Win/.test(navigator.userAgentData ? navigator.userAgentData.platform
-                                                     : navigator.platform);
-$('eol').value = onWindows ? 'crlf' : 'lf';
+// Workers start with the page and compile the core at once; one is always kept ready, so that
+// new answers never wait for work on older ones: that work is stopped and the ready one takes
+// over.
+let spare = new Worker(workerUrl);
+function takeWorker() {
+  const w = spare;
+  spare = new Worker(workerUrl);
+  return w;
+}
+
+let lastId = 0;
+// Sends one request and settles when it is answered: with the final message, or with an error
+// when the worker fails or stops answering. `onEvent` hears the messages on the way.
+function call(worker, type, answers, crlf, onEvent = () => {}) {
+  const id = ++lastId;
+  let timer = 0, settle = null, fail = null, settled = false;
+  const promise = new Promise((resolve, reject) => {
+    fail = reject;
+    const watch = () => {
+      clearTimeout(timer);
+      timer = setTimeout(() => settle(reject, new Error('the page\'s worker stopped answering')),
+                         kSilence);
+    };
+    settle = (how, value) => {
+      if (settled) return;
+      settled = true;
+      clearTimeout(timer);
+      worker.onmessage = null;
+      worker.onerror = null;
+      how(value);
+    };
+    worker.onmessage = (e) => {
+      const m = e.data;
+      if (m.id !== id) return;
+      watch();
+      if (m.type === 'done' || m.type === 'refused') settle(resolve, m);
+      else if (m.type === 'failed') settle(reject, new Error(m.error));
+      else onEvent(m);
+    };
+    worker.onerror = (e) => {
+      e.preventDefault();
+      settle(reject, new Error(e.message || 'the page\'s worker failed'));
+    };
+    watch();
+    worker.postMessage({ type, id, answers, crlf });
+  });
+  return { promise, cancel: () => settle(fail, new Error('superseded')) };
+}
 
 function answers() {
   return {
@@ -23,67 +69,46 @@ function answers() {
     occasions: $('occasions').value,
   };
 }
+const sameAnswers = (a, b) => a && b && a.script === b.script && a.model === b.model &&
+                              a.data === b.data && a.occasions === b.occasions;
+const crlf = () => $('eol').value === 'crlf';
 
-function startPreviewWorker() {
-  previewWorker = new Worker(workerUrl);
-  previewWorker.onmessage = (e) => {
-    const m = e.data;
-    if (m.id !== lastId) return;  // answers have changed since
-    if (m.type === 'checked') showChecked(m.checked);
-    if (m.type === 'head') {
-      $('preview').textContent = m.head;
-      $('more').textContent = 'Counting the lines and drawing the diagram…';
-    }
-    if (m.type === 'preview') {
-      busyWith = null;
-      showPreview(m.preview);
-    }
-  };
-}
-
-// A preview of a million occasions takes a while; new answers don't wait for it.
-function requestPreview() {
-  const a = answers();
-  if (busyWith !== null && Number(busyWith) > 50000) {
-    previewWorker.terminate();
-    startPreviewWorker();
-  }
-  busyWith = a.occasions;
-  previewWorker.postMessage({ type: 'preview', id: ++lastId, answers: a });
-}
+// Mplus runs on Windows: scripts get CR LF there unless the user chooses otherwise.
+const onWindows = /Win/.test(navigator.userAgentData ? navigator.userAgentData.platform
+                                                     : navigator.platform);
+$('eol').value = onWindows ? 'crlf' : 'lf';
 
 function setDisabled(button, disabled) {
   button.setAttribute('aria-disabled', String(disabled));
 }
 
 function showChecked(c) {
-  checked = c;
   for (const f of fields) {
     $(f + '-problem').textContent = c[f];
     $(f).setAttribute('aria-invalid', String(c[f] !== ''));
   }
-  const list = $('warnings');
-  list.replaceChildren(...c.warnings.map((w) => {
+  $('warnings').replaceChildren(...c.warnings.map((w) => {
     const li = document.createElement('li');
     li.textContent = w;
     return li;
   }));
-  setDisabled($('download'), !c.ok);
-  setDisabled($('copy'), !c.ok);
-  setDisabled($('download-svg'), !c.ok);
+  for (const b of ['download', 'copy', 'download-svg']) setDisabled($(b), !c.ok);
   if (!c.ok) {
     preview = null;
     $('preview').textContent = '';
     $('more').textContent = 'No script: see what is refused in your answers.';
     $('diagram').replaceChildren();
-  } else {
-    $('more').textContent = 'Writing the preview…';
   }
 }
 
-function showPreview(p) {
+// ---- The preview: always of the answers as they stand --------------------------------------
+
+let preview = null;  // the last preview shown, with the answers it is of
+let previewWorker = null, previewCall = null;
+
+function showPreview(p, of) {
   if (!preview) performance.mark('ldsgen-first-preview');  // read by the benchmark
-  preview = p;
+  preview = { ...p, answers: of };
   $('preview').textContent = p.head;
   const shown = p.head.split('\n').length - 1;
   $('more').textContent = p.lines > shown
@@ -99,6 +124,47 @@ function showPreview(p) {
   }));
 }
 
+// Starts the preview of the answers as they stand, stopping any older one. Resolves with the
+// preview, or with null when the answers are refused.
+function requestPreview() {
+  const a = answers();
+  if (previewCall) {
+    // Work on older answers is never waited for: its worker is stopped.
+    previewCall.cancel();
+    previewWorker.terminate();
+    previewWorker = null;
+  }
+  if (!previewWorker) previewWorker = takeWorker();
+  $('more').textContent = 'Writing the preview…';
+  const call_ = call(previewWorker, 'preview', a, false, (m) => {
+    if (m.type === 'checked') showChecked(m.checked);
+    if (m.type === 'head') {
+      $('preview').textContent = m.head;
+      $('more').textContent = 'Counting the lines and drawing the diagram…';
+    }
+  });
+  previewCall = call_;
+  return call_.promise.then((m) => {
+    if (previewCall === call_) previewCall = null;
+    if (m.type === 'refused') return null;
+    showPreview(m.preview, a);
+    return preview;
+  }, (e) => {
+    if (previewCall === call_) previewCall = null;
+    if (e.message === 'superseded') throw e;
+    previewWorker.terminate();
+    previewWorker = null;
+    $('more').textContent = `No preview: ${e.message}. Change an answer to try again.`;
+    throw e;
+  });
+}
+
+// ---- Actions: each takes the answers as they stand when it is used --------------------------
+
+function status(text) {
+  $('status').textContent = text;
+}
+
 function save(blob, name) {
   const a = document.createElement('a');
   a.href = URL.createObjectURL(blob);
@@ -109,68 +175,105 @@ function save(blob, name) {
   setTimeout(() => URL.revokeObjectURL(a.href), 60000);
 }
 
-// Writes the whole script in a worker of its own, so the page answers while it runs; a progress
-// bar shows when it takes more than a moment.
-function writeScript(crlf) {
-  return new Promise((resolve) => {
-    const worker = new Worker(workerUrl);
-    const total = preview ? preview.bytes : 0;
-    const timer = setTimeout(() => { $('progress-box').hidden = false; }, 300);
-    $('progress').removeAttribute('value');
-    worker.onmessage = (e) => {
-      const m = e.data;
-      if (m.type === 'progress') {
-        const mb = (m.bytes / 1e6).toFixed(0);
-        if (total > 0) $('progress').value = Math.min(100, (100 * m.bytes) / total);
-        $('progress-text').textContent = `${mb} MB written`;
-      } else if (m.type === 'written') {
-        clearTimeout(timer);
-        $('progress-box').hidden = true;
-        worker.terminate();
-        resolve(m.blob);
+// The browser saves a download under the last part of the name, in its downloads folder.
+const fileName = (name) => name.split(/[\\/]/).pop();
+
+// Writes the whole script of these answers in a worker of its own, so that the page answers
+// while it runs; a progress bar shows when it takes more than a moment, and always ends.
+async function writeScript(a) {
+  const worker = takeWorker();
+  let total = 0;
+  const timer = setTimeout(() => { $('progress-box').hidden = false; }, 300);
+  $('progress').removeAttribute('value');
+  try {
+    return await call(worker, 'write', a, crlf(), (m) => {
+      if (m.type === 'checked') {
+        showChecked(m.checked);
+        total = m.checked.bytes || 0;
       }
-    };
-    worker.postMessage({ type: 'write', id: 0, answers: answers(), crlf });
-  });
+      if (m.type === 'progress') {
+        if (total > 0) $('progress').value = Math.min(100, (100 * m.bytes) / total);
+        $('progress-text').textContent = `${(m.bytes / 1e6).toFixed(0)} MB written`;
+      }
+    }).promise;
+  } finally {
+    clearTimeout(timer);
+    $('progress-box').hidden = true;
+    worker.terminate();
+  }
 }
 
-form.addEventListener('submit', async (event) => {
-  event.preventDefault();
-  if (!checked || !checked.ok) {
-    $('status').textContent = 'Nothing to download: see what is refused in your answers.';
-    return;
+// Checks the answers as they stand (a moment's work), showing any refusal at its field.
+async function check(a) {
+  const worker = takeWorker();
+  try {
+    const m = await call(worker, 'check', a, crlf()).promise;
+    showChecked(m.checked);
+    return m.checked;
+  } finally {
+    worker.terminate();
   }
-  $('status').textContent = 'Writing ' + checked.name + '…';
-  const blob = await writeScript($('eol').value === 'crlf');
-  save(blob, checked.name.split(/[\\/]/).pop());
-  $('status').textContent = `Saved ${checked.name} (${blob.size.toLocaleString('en')} bytes).`;
+}
+
+const refusedText = 'Nothing to save: see what is refused in your answers.';
+
+async function act(what) {
+  try {
+    await what();
+  } catch (e) {
+    if (e.message !== 'superseded') status(`Not done: ${e.message}. Try again.`);
+  }
+}
+
+form.addEventListener('submit', (event) => {
+  event.preventDefault();
+  act(async () => {
+    const a = answers();
+    status('Writing…');
+    const m = await writeScript(a);
+    if (m.type === 'refused') return status(refusedText);
+    const name = fileName(m.checked.name);
+    save(m.blob, name);
+    status(`Saved to your downloads folder as ${name} ` +
+           `(${m.blob.size.toLocaleString('en')} bytes).`);
+  });
 });
 
-$('copy').addEventListener('click', async () => {
-  if (!checked || !checked.ok) return;
-  if (preview && preview.bytes > 20e6) {
-    $('status').textContent = 'The script is too large to copy; download it instead.';
-    return;
-  }
-  const text = await (await writeScript($('eol').value === 'crlf')).text();
+$('copy').addEventListener('click', () => act(async () => {
+  const a = answers();
+  const c = await check(a);
+  if (!c.ok) return status('Nothing to copy: see what is refused in your answers.');
+  if (c.bytes > kCopyLimit) return status('The script is too large to copy; download it instead.');
+  const m = await writeScript(a);
+  if (m.type === 'refused') return status('Nothing to copy: see what is refused in your answers.');
+  const text = await m.blob.text();
   try {
     await navigator.clipboard.writeText(text);
-    $('status').textContent = 'The script is copied.';
+    status('The script is copied.');
   } catch {
-    $('status').textContent = 'This browser did not allow copying; download the script instead.';
+    status('This browser did not allow copying; download the script instead.');
   }
-});
+}));
 
-$('download-svg').addEventListener('click', () => {
-  if (!checked || !checked.ok || !preview) return;
-  const base = checked.name.split(/[\\/]/).pop().replace(/\.[^.]*$/, '');
-  save(new Blob([preview.svg], { type: 'image/svg+xml' }), (base || 'diagram') + '.svg');
-});
+$('download-svg').addEventListener('click', () => act(async () => {
+  const a = answers();
+  const c = await check(a);
+  if (!c.ok) return status(refusedText);
+  // The diagram shown is used only when it is of these very answers.
+  const p = preview && sameAnswers(preview.answers, a) && !previewCall ? preview
+                                                                       : await requestPreview();
+  if (!p) return status(refusedText);
+  const name = (fileName(c.name).replace(/\.[^.]*$/, '') || 'diagram') + '.svg';
+  save(new Blob([p.svg], { type: 'image/svg+xml' }), name);
+  status(`Saved to your downloads folder as ${name}.`);
+}));
 
-let pending = 0;
 form.addEventListener('input', () => {
-  clearTimeout(pending);
-  pending = setTimeout(requestPreview, 100);
+  requestPreview().catch(() => {});
 });
-startPreviewWorker();
-requestPreview();
+// For the browser tests: stop the preview's worker as if it had crashed.
+window.ldsgenStopPreviewWorker = () => {
+  if (previewWorker) previewWorker.terminate();
+};
+previewWorker = takeWorker();
+requestPreview().catch(() => {});

@@ -11,6 +11,7 @@
 #include "answers.h"
 #include "path_diagram.h"
 #include "script.h"
+#include "script_size.h"
 #include "script_writer.h"
 
 namespace {
@@ -99,8 +100,10 @@ class PageBuf : public std::streambuf {
 EM_JS(void, ldsgen_block, (const char* data, std::size_t size),
       { Module.onBlock(HEAPU8.subarray(data, data + size)); });
 
-// The first lines go to the page at once: a large script takes seconds to count and draw.
+// The first lines go to the page at once: a large script takes seconds to count and draw; and
+// the page hears how far it has got, so that it can tell a long preview from a worker that hangs.
 EM_JS(void, ldsgen_head, (const char* text), { Module.onHead(UTF8ToString(text)); });
+EM_JS(void, ldsgen_progress, (double bytes), { Module.onProgress(bytes); });
 
 std::streamsize PageBuf::xsputn(const char* s, std::streamsize n) {
   if (!crlf_) {
@@ -129,6 +132,7 @@ class PreviewBuf : public std::streambuf {
  protected:
   std::streamsize xsputn(const char* s, std::streamsize n) override {
     bytes += static_cast<double>(n);
+    if (bytes - reported_ >= 16 << 20) ldsgen_progress(reported_ = bytes);
     std::string_view block(s, static_cast<std::size_t>(n));
     for (std::size_t end; (end = block.find('\n')) != std::string_view::npos;) {
       std::string_view line = block.substr(0, end);
@@ -145,6 +149,7 @@ class PreviewBuf : public std::streambuf {
 
  private:
   std::string partial_;
+  double reported_ = 0;
 };
 
 }  // namespace
@@ -152,9 +157,10 @@ class PreviewBuf : public std::streambuf {
 extern "C" {
 
 /// Checks the four answers. Returns JSON: a problem for each field (empty when it is taken),
-/// the warnings, the file name to save under and whether a script can be written.
+/// the warnings, the file name to save under, whether a script can be written and its size.
 EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int model,
-                                              const char* data_field, const char* occasions_field) {
+                                              const char* data_field, const char* occasions_field,
+                                              int crlf) {
   const ldsgen::FileName script = ldsgen::file_name_field(script_field, FileRole::kScript);
   const ldsgen::FileName data = ldsgen::file_name_field(data_field, FileRole::kData);
   ldsgen::Occasions occasions = ldsgen::occasions_field(occasions_field);
@@ -180,6 +186,12 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int mode
   json.key("warnings").strings(warnings);
   json.key("name").string(script.name);
   json.key("ok").number(g_answers.ok);
+  if (g_answers.ok) {
+    // The size is known before a byte is written, so that Copy can refuse a script too large.
+    const ldsgen::ScriptSize size =
+        ldsgen::script_size(g_answers.kind, g_answers.data_name, g_answers.occasions);
+    json.key("bytes").number(static_cast<double>(size.bytes + (crlf ? size.lines : 0)));
+  }
   g_result = json.done();
   return g_result.c_str();
 }

@@ -1,26 +1,27 @@
 // The page's worker: ldsgen's core, compiled to WebAssembly, checks the answers, previews the
 // script and its diagram, and writes whole scripts, off the page's own thread. This text runs
 // after the core's loader (createLdsgen) in one blob, so the page also works from a folder.
+// Every request is answered: with its result, with 'refused' when the answers are refused, or
+// with 'failed' when the core fails.
 'use strict';
 
 let sink = null;  // where the core's blocks go while a script is written
 let onHead = null;  // where a preview's first lines go, before the rest is counted and drawn
+let onProgress = null;  // where a long preview says how far it has got
 const core = createLdsgen({
   onBlock: (bytes) => sink(bytes),
   onHead: (text) => onHead(text),
+  onProgress: (bytes) => onProgress(bytes),
 }).then((m) => ({
-  check: m.cwrap('ldsgen_check', 'string', ['string', 'number', 'string', 'string']),
+  check: m.cwrap('ldsgen_check', 'string', ['string', 'number', 'string', 'string', 'number']),
   preview: m.cwrap('ldsgen_preview', 'string', []),
   write: m.cwrap('ldsgen_write', null, ['number']),
 }));
 
-function check(c, a) {
-  return JSON.parse(c.check(a.script, a.model, a.data, a.occasions));
-}
-
 // Blocks are gathered into blobs of a few megabytes, which the browser may keep on disk, so a
-// script of hundreds of megabytes does not sit in the worker's memory twice.
-function write(c, crlf) {
+// script of hundreds of megabytes does not sit in the worker's memory twice. The type is one no
+// browser maps to an ending of its own, so the file keeps the name the user gave.
+function write(c, id, crlf) {
   const parts = [];
   let chunks = [], pending = 0, bytes = 0, reported = 0;
   sink = (view) => {
@@ -34,25 +35,34 @@ function write(c, crlf) {
     }
     if (bytes - reported >= 1 << 20) {
       reported = bytes;
-      postMessage({ type: 'progress', bytes });
+      postMessage({ type: 'progress', id, bytes });
     }
   };
   c.write(crlf ? 1 : 0);
   parts.push(new Blob(chunks));
   sink = null;
-  return new Blob(parts, { type: 'text/plain' });
+  return new Blob(parts, { type: 'application/octet-stream' });
 }
 
 onmessage = async (event) => {
   const { type, id, answers, crlf } = event.data;
-  const c = await core;
-  const checked = check(c, answers);
-  if (type === 'preview') {
+  try {
+    const c = await core;
+    const checked = JSON.parse(c.check(answers.script, answers.model, answers.data,
+                                       answers.occasions, crlf ? 1 : 0));
     postMessage({ type: 'checked', id, checked });
-    if (!checked.ok) return;
-    onHead = (head) => postMessage({ type: 'head', id, head });
-    postMessage({ type: 'preview', id, preview: JSON.parse(c.preview()) });
-  } else if (type === 'write' && checked.ok) {
-    postMessage({ type: 'written', id, blob: write(c, crlf) });
+    if (!checked.ok) {
+      postMessage({ type: 'refused', id, checked });
+    } else if (type === 'check') {
+      postMessage({ type: 'done', id, checked });
+    } else if (type === 'preview') {
+      onHead = (head) => postMessage({ type: 'head', id, head });
+      onProgress = (bytes) => postMessage({ type: 'progress', id, bytes });
+      postMessage({ type: 'done', id, checked, preview: JSON.parse(c.preview()) });
+    } else if (type === 'write') {
+      postMessage({ type: 'done', id, checked, blob: write(c, id, crlf) });
+    }
+  } catch (e) {
+    postMessage({ type: 'failed', id, error: String(e && e.message || e) });
   }
 };
