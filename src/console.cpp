@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// CommandLineToArgvW
+#include <shellapi.h>
 #endif
 
 namespace ldsgen {
@@ -39,6 +41,20 @@ class ConsoleBuf : public std::streambuf {
 
 }  // namespace
 
+std::vector<std::string> arguments(int, char**) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; wide && i < count; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string arg(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
+    args.push_back(std::move(arg));
+  }
+  LocalFree(wide);
+  return args;
+}
+
 std::unique_ptr<std::streambuf> console_input() {
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
@@ -66,6 +82,10 @@ std::string data_name_for_mplus(const std::string& name, std::vector<std::string
   return bytes;
 }
 #else
+std::vector<std::string> arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 std::unique_ptr<std::streambuf> console_input() {
   return nullptr;
 }

@@ -10,6 +10,10 @@
 
 namespace ldsgen {
 
+/// The command line's arguments after the program's name, as UTF-8 (on Windows from its wide
+/// command line, whatever the code page).
+std::vector<std::string> arguments(int argc, char** argv);
+
 /// Standard input as UTF-8. On Windows a console gives UTF-16, which is turned into UTF-8, and
 /// messages are shown as UTF-8; elsewhere, and from a pipe, the bytes come as they are.
 std::unique_ptr<std::streambuf> console_input();

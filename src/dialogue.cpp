@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <vector>
 
 #include "answers.h"
+#include "path_diagram.h"
 #include "script.h"
 #include "script_size.h"
 #include "script_writer.h"
@@ -19,12 +21,30 @@ void say(std::ostream& out, const char* line) {
   out << line << '\n' << std::flush;
 }
 
+// Hands the script's blocks on to the file and, line by line, to the diagram.
+class DiagramTee : public std::streambuf {
+ public:
+  DiagramTee(std::streambuf* file, DiagramReader* diagram) : file_(file), diagram_(diagram) {}
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    const std::streamsize done = file_->sputn(s, n);
+    diagram_->text(std::string_view(s, static_cast<std::size_t>(done)));
+    return done;
+  }
+  int sync() override { return file_->pubsync(); }
+
+ private:
+  std::streambuf* file_;
+  DiagramReader* diagram_;
+};
+
 class Dialogue {
  public:
   Dialogue(std::istream& in, std::ostream& out, std::ostream& err)
       : ahead_(in.rdbuf()), in_(&ahead_), out_(out), err_(err) {}
 
-  int run(const CreateScript& create, const EncodeDataName& encode);
+  int run(const DialogueSetup& setup);
 
  private:
   // Everything written so far is handed to the file before a question, so that a full disk is
@@ -48,6 +68,9 @@ class Dialogue {
   }
   // Asks until a file name is taken. False at end of input.
   bool ask_file_name(const char* question, FileRole role, std::string* name);
+  int usage_error(const std::string& problem);
+  // Why an answer given beforehand is refused; empty when all are taken.
+  std::string given_problem(const DialogueSetup& setup);
   // Why a script of these answers can't be stored where it goes; empty when it fits.
   std::string room_problem(ModelKind kind, const std::string& data_file, std::int32_t occasions);
 
@@ -57,6 +80,7 @@ class Dialogue {
   std::ostream& err_;
   std::string script_name_;
   std::unique_ptr<ScriptFile> script_;
+  std::unique_ptr<DiagramTee> tee_;
   std::unique_ptr<ScriptWriter> writer_;
 };
 
@@ -90,60 +114,128 @@ std::string Dialogue::room_problem(ModelKind kind, const std::string& data_file,
          printable(script_name_) + "' goes: give fewer occasions";
 }
 
-int Dialogue::run(const CreateScript& create, const EncodeDataName& encode) {
+int Dialogue::usage_error(const std::string& problem) {
+  err_ << "ldsgen: " << problem << "\nTry 'ldsgen --help' for more information.\n";
+  return 2;
+}
+
+// A model given on the command line, by name or by code.
+std::optional<ModelKind> model_word(const std::string& word) {
+  std::string w;
+  for (char c : word) w += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (w == "univariate" || w == "uni" || w == "0") return ModelKind::Univariate;
+  if (w == "bivariate" || w == "bi" || w == "1") return ModelKind::Bivariate;
+  return std::nullopt;
+}
+
+// A name given on the command line is one answer whatever it holds: the shell has done the
+// quoting. A data name with blanks goes in quotes, as a typed one in quotes does.
+FileName given_name(const std::string& text, FileRole role) {
+  RawAnswer answer;
+  const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+  answer.text = quoted ? text.substr(1, text.size() - 2) : text;
+  answer.quoted =
+      quoted || (role == FileRole::kData && answer.text.find_first_of(" \t") != std::string::npos);
+  answer.too_long = answer.text.size() > kMaxFileName;
+  return check_file_name(answer, role);
+}
+
+std::string Dialogue::given_problem(const DialogueSetup& s) {
+  if (s.script) {
+    FileName name = given_name(*s.script, FileRole::kScript);
+    if (!name.problem.empty()) return name.problem;
+  }
+  if (s.model && !model_word(*s.model))
+    return "wrong model '" + printable(*s.model) +
+           "': only univariate (uni, 0) and bivariate (bi, 1) can be accepted";
+  if (s.data) {
+    FileName name = given_name(*s.data, FileRole::kData);
+    if (!name.problem.empty()) return name.problem;
+  }
+  if (s.occasions) return occasions_field(*s.occasions).problem;
+  return "";
+}
+
+int Dialogue::run(const DialogueSetup& setup) {
+  if (const std::string problem = given_problem(setup); !problem.empty())
+    return usage_error(problem);
   for (;;) {
-    if (!ask_file_name("Please input the Mplus script file name: ", FileRole::kScript,
-                       &script_name_))
+    if (setup.script) {
+      script_name_ = given_name(*setup.script, FileRole::kScript).name;
+    } else if (!ask_file_name("Please input the Mplus script file name: ", FileRole::kScript,
+                              &script_name_)) {
       return input_ended("script file name");
-    OpenedScript opened = create(script_name_);
+    }
+    OpenedScript opened = setup.create(script_name_);
     for (const std::string& note : opened.notes) refuse(note);
     if (opened.status == OpenedScript::kOpened) {
       script_ = std::move(opened.file);
       break;
     }
-    if (opened.status == OpenedScript::kFailed) {
-      refuse("cannot create script file '" + printable(script_name_) + "': " + opened.why +
-             "; give another name");
-    } else {
-      refuse("'" + printable(script_name_) +
-             "' is not an ldsgen script and is left as it is; give another name");
-    }
+    const std::string problem =
+        opened.status == OpenedScript::kFailed
+            ? "cannot create script file '" + printable(script_name_) + "': " + opened.why
+            : "'" + printable(script_name_) + "' is not an ldsgen script and is left as it is";
+    if (setup.script) return usage_error(problem);
+    refuse(problem + "; give another name");
   }
-  writer_ = std::make_unique<ScriptWriter>(script_->stream());
+  std::ostream* stream = &script_->stream();
+  std::unique_ptr<std::ostream> tee;
+  if (setup.diagram) {
+    tee_ = std::make_unique<DiagramTee>(stream->rdbuf(), setup.diagram);
+    tee = std::make_unique<std::ostream>(tee_.get());
+    stream = tee.get();
+  }
+  writer_ = std::make_unique<ScriptWriter>(*stream);
   ScriptWriter& w = *writer_;
   write_preamble(w);
 
-  if (!ask("Univariate model (0) or bivariate model (1)? Type 0 or 1"))
-    return write_failed(w.error());
-  std::int32_t code = 0;
-  for (;;) {
-    ReadInteger read = read_integer(in_, &code);
-    if (read == ReadInteger::kEndOfInput) return input_ended("model code");
-    if (read == ReadInteger::kNumber && (code == 0 || code == 1)) break;
-    say(out_, "Wrong code for model, only 0 (univariate) and 1 (bivaraite) can be accepted!");
-    say(out_, "Input model code again...");
+  ModelKind kind = ModelKind::Univariate;
+  if (setup.model) {
+    kind = *model_word(*setup.model);
+  } else {
+    if (!ask("Univariate model (0) or bivariate model (1)? Type 0 or 1"))
+      return write_failed(w.error());
+    std::int32_t code = 0;
+    for (;;) {
+      ReadInteger read = read_integer(in_, &code);
+      if (read == ReadInteger::kEndOfInput) return input_ended("model code");
+      if (read == ReadInteger::kNumber && (code == 0 || code == 1)) break;
+      say(out_, "Wrong code for model, only 0 (univariate) and 1 (bivaraite) can be accepted!");
+      say(out_, "Input model code again...");
+    }
+    kind = static_cast<ModelKind>(code);
   }
-  const ModelKind kind = static_cast<ModelKind>(code);
 
   if (!w.flush()) return write_failed(w.error());  // as ask() does before every question
   std::string data_file;
-  if (!ask_file_name("Please input the name of the data file: ", FileRole::kData, &data_file))
+  if (setup.data) {
+    data_file = given_name(*setup.data, FileRole::kData).name;
+  } else if (!ask_file_name("Please input the name of the data file: ", FileRole::kData,
+                            &data_file)) {
     return input_ended("data file name");
+  }
   std::vector<std::string> warnings = data_name_warnings(data_file);
-  if (encode) data_file = encode(data_file, &warnings);
+  if (setup.encode) data_file = setup.encode(data_file, &warnings);
   warn(warnings);
   write_data_section(w, data_file);
 
   std::int32_t occasions = 0;
-  for (;;) {
-    if (!ask("How many occasions do you have in your data?")) return write_failed(w.error());
-    std::string word;
-    ReadInteger read = read_integer(in_, &occasions, &word);
-    if (read == ReadInteger::kEndOfInput) return input_ended("number of occasions");
-    std::string problem = occasions_problem(read, occasions, word);
-    if (problem.empty()) problem = room_problem(kind, data_file, occasions);
-    if (problem.empty()) break;
-    refuse(problem);
+  if (setup.occasions) {
+    occasions = occasions_field(*setup.occasions).value;
+    if (const std::string problem = room_problem(kind, data_file, occasions); !problem.empty())
+      return usage_error(problem);
+  } else {
+    for (;;) {
+      if (!ask("How many occasions do you have in your data?")) return write_failed(w.error());
+      std::string word;
+      ReadInteger read = read_integer(in_, &occasions, &word);
+      if (read == ReadInteger::kEndOfInput) return input_ended("number of occasions");
+      std::string problem = occasions_problem(read, occasions, word);
+      if (problem.empty()) problem = room_problem(kind, data_file, occasions);
+      if (problem.empty()) break;
+      refuse(problem);
+    }
   }
   warn(occasions_warnings(kind, occasions));
 
@@ -151,14 +243,26 @@ int Dialogue::run(const CreateScript& create, const EncodeDataName& encode) {
   if (!w.flush()) return write_failed(w.error());
   std::string why;
   if (!script_->commit(&why)) return write_failed(why);
+  if (!setup.quiet) {
+    err_ << "ldsgen: wrote " << printable(script_name_) << ": "
+         << (kind == ModelKind::Univariate ? "univariate" : "bivariate") << " model, " << occasions
+         << " occasions, " << script_size(kind, data_file, occasions).lines << " lines\n";
+  }
   return 0;
 }
 
 }  // namespace
 
-int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const CreateScript& create,
-                 const EncodeDataName& encode) {
-  return Dialogue(in, out, err).run(create, encode);
+int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err,
+                 const DialogueSetup& setup) {
+  return Dialogue(in, out, err).run(setup);
+}
+
+int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err,
+                 const CreateScript& create) {
+  DialogueSetup setup;
+  setup.create = create;
+  return run_dialogue(in, out, err, setup);
 }
 
 }  // namespace ldsgen

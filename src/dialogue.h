@@ -42,12 +42,29 @@ using CreateScript = std::function<OpenedScript(const std::string& name)>;
 using EncodeDataName =
     std::function<std::string(const std::string& name, std::vector<std::string>* warnings)>;
 
+class DiagramReader;
+
+/// How a run goes beyond the questions themselves.
+struct DialogueSetup {
+  CreateScript create;
+  EncodeDataName encode;  // none: the data name as given
+  /// Answers given beforehand, on the command line: their questions are not asked, and a
+  /// refused one ends the run with status 2, as no one is there to answer again.
+  std::optional<std::string> script, model, data, occasions;
+  bool quiet = false;                // no line saying what was written
+  DiagramReader* diagram = nullptr;  // where every line of the script also goes, if anywhere
+};
+
 /// Asks the questions on `out`, reads the answers from `in`, writes the script to the file that
-/// `create` opens and reports refusals, warnings and failures on `err`. A name that can't be
-/// created is refused and asked again. Returns the exit status: 0 once the script is complete
-/// and stored, 1 when input ended early or the script could not be written or stored.
-int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const CreateScript& create,
-                 const EncodeDataName& encode = {});
+/// `setup.create` opens and reports refusals, warnings and failures on `err`. A typed answer that
+/// is refused is asked again. Returns the exit status: 0 once the script is complete and stored,
+/// 1 when input ended early or the script could not be written or stored, 2 when a given answer
+/// is refused.
+int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err,
+                 const DialogueSetup& setup);
+/// The same, with every answer asked.
+int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err,
+                 const CreateScript& create);
 
 }  // namespace ldsgen
 

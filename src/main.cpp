@@ -1,18 +1,107 @@
-// ldsgen: asks four questions on the console and writes an Mplus script for a latent difference
-// score model. Command-line arguments are ignored.
+// ldsgen: asks for the answers not given on the command line and writes an Mplus script for a
+// latent difference score model; or draws the path diagram of an existing script.
+#include <fstream>
 #include <iostream>
 
+#include "answers.h"
+#include "command_line.h"
 #include "console.h"
 #include "dialogue.h"
+#include "path_diagram.h"
 #include "script_file.h"
 
-int main() {
+namespace {
+
+using ldsgen::printable;
+
+// Stores a diagram under the name given to --svg, with the same care as a script.
+int store_svg(const std::string& name, const std::string& svg) {
+  ldsgen::OpenedScript opened = ldsgen::open_svg_file(name);
+  for (const std::string& note : opened.notes) std::cerr << "ldsgen: " << note << '\n';
+  std::string why = opened.why;
+  if (opened.status == ldsgen::OpenedScript::kNotAScript) {
+    why = "it is not a diagram ldsgen drew, and is left as it is";
+  } else if (opened.status == ldsgen::OpenedScript::kOpened) {
+    std::ostream& out = opened.file->stream();
+    if (out.write(svg.data(), static_cast<std::streamsize>(svg.size())).flush() &&
+        opened.file->commit(&why))
+      return 0;
+    if (why.empty()) why = "the diagram could not be written";
+  }
+  std::cerr << "ldsgen: cannot write diagram file '" << printable(name) << "': " << why << '\n';
+  return 1;
+}
+
+// Draws the diagram of an existing script, read a block at a time, so that a script of any size
+// is drawn in little memory.
+int draw(const std::string& script, const std::optional<std::string>& svg_name) {
+  std::ifstream in(script, std::ios::binary);
+  if (!in) {
+    std::cerr << "ldsgen: cannot read '" << printable(script) << "'\n";
+    return 1;
+  }
+  ldsgen::DiagramReader reader;
+  std::string block(1 << 16, '\0');
+  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
+    reader.text(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())));
+  reader.end();
+  if (!reader.any()) {
+    std::cerr << "ldsgen: '" << printable(script)
+              << "' is not a script: it has no MODEL statements to draw\n";
+    return 1;
+  }
+  for (const std::string& u : reader.unknown())
+    std::cerr << "ldsgen: not drawn, not understood: " << printable(u) << '\n';
+  const std::string svg = reader.svg();
+  if (svg_name) return store_svg(*svg_name, svg);
+  std::cout << svg << std::flush;
+  return std::cout ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
   ldsgen::open_standard_descriptors();
   // Answers are read byte by byte; without stdio's locking per byte a runaway answer of
   // gigabytes is refused in seconds.
   std::ios::sync_with_stdio(false);
+  const ldsgen::CommandLine line = ldsgen::read_command_line(ldsgen::arguments(argc, argv));
+  if (!line.error.empty()) {
+    std::cerr << "ldsgen: " << printable(line.error)
+              << "\nTry 'ldsgen --help' for more information.\n";
+    return 2;
+  }
+  if (line.help || line.version) {
+    std::cout << (line.help ? ldsgen::usage() : ldsgen::version_text()) << std::flush;
+    return 0;
+  }
+  if (line.draw) return draw(*line.draw, line.svg);
+
+  ldsgen::DialogueSetup setup;
+  setup.create = ldsgen::open_script_file;
+  setup.encode = ldsgen::data_name_for_mplus;
+  setup.script = line.script;
+  setup.model = line.model;
+  setup.data = line.data;
+  setup.occasions = line.occasions;
+  setup.quiet = line.quiet;
+  ldsgen::DiagramReader diagram;
+  if (line.svg) {
+    // A diagram name that can't be taken is refused before any question is asked.
+    ldsgen::OpenedScript check = ldsgen::open_svg_file(*line.svg);
+    if (check.status != ldsgen::OpenedScript::kOpened) {
+      std::cerr << "ldsgen: cannot write diagram file '" << printable(*line.svg) << "': "
+                << (check.status == ldsgen::OpenedScript::kNotAScript
+                        ? "it is not a diagram ldsgen drew, and is left as it is"
+                        : check.why)
+                << "\nTry 'ldsgen --help' for more information.\n";
+      return 2;
+    }
+    setup.diagram = &diagram;
+  }
   const std::unique_ptr<std::streambuf> console = ldsgen::console_input();
   std::istream in(console ? console.get() : std::cin.rdbuf());
-  return ldsgen::run_dialogue(in, std::cout, std::cerr, ldsgen::open_script_file,
-                              ldsgen::data_name_for_mplus);
+  const int status = ldsgen::run_dialogue(in, std::cout, std::cerr, setup);
+  if (status != 0 || !line.svg) return status;
+  return store_svg(*line.svg, diagram.svg());
 }

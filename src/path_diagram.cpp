@@ -195,6 +195,25 @@ void DiagramReader::line(std::string_view text) {
   if (!trim(text).empty()) (pending_ += ' ') += text;
 }
 
+void DiagramReader::text(std::string_view block) {
+  constexpr std::size_t kLongest = 1 << 20;
+  for (std::size_t end; (end = block.find('\n')) != std::string_view::npos;) {
+    std::string_view whole = block.substr(0, end);
+    if (!partial_.empty()) whole = partial_.append(whole.substr(0, kLongest));
+    line(whole.substr(0, kLongest));
+    partial_.clear();
+    block.remove_prefix(end + 1);
+  }
+  if (partial_.size() < kLongest) partial_.append(block.substr(0, kLongest - partial_.size()));
+}
+
+void DiagramReader::end() {
+  if (!partial_.empty()) line(partial_);
+  partial_.clear();
+  if (!trim(pending_).empty()) statement(pending_);
+  pending_.clear();
+}
+
 void DiagramReader::statement(std::string_view text) {
   text = trim(text);
   if (text.empty()) return;
@@ -226,6 +245,11 @@ void DiagramReader::keep(const Path& path) {
 }
 
 namespace {
+
+// Every diagram begins so; the guard knows a diagram of ldsgen's by it.
+constexpr char kSvgHead[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
 
 // ---- Layout --------------------------------------------------------------------------------
 
@@ -612,12 +636,10 @@ std::string DiagramReader::svg() const {
 
   const std::string model = bivariate ? "bivariate" : "univariate";
   const std::string occasions = std::to_string(g.last());
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
-         number(width) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " + number(width) +
-         " " + number(height) + "\" font-family=\"sans-serif\" font-size=\"" + number(kFont) +
-         "\">\n" + "  <title>Path diagram of the " + model + " latent difference score model, " +
-         occasions +
+  return kSvgHead + number(width) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " +
+         number(width) + " " + number(height) + "\" font-family=\"sans-serif\" font-size=\"" +
+         number(kFont) + "\">\n" + "  <title>Path diagram of the " + model +
+         " latent difference score model, " + occasions +
          " occasions</title>\n"
          "  <desc>Observed variables are squares, latent variables circles. One-headed arrows "
          "are loadings and regressions, two-headed arrows variances and covariances. Fixed "
@@ -638,13 +660,15 @@ std::string DiagramReader::svg() const {
          legend + "</svg>\n";
 }
 
+bool is_ldsgen_svg(std::string_view start) {
+  return start.empty() || (start.rfind(kSvgHead, 0) == 0 &&
+                           start.find("<title>Path diagram of the ") != std::string_view::npos);
+}
+
 std::string path_diagram(std::string_view script, std::vector<std::string>* unknown) {
   DiagramReader reader;
-  while (!script.empty()) {
-    const std::size_t end = script.find('\n');
-    reader.line(script.substr(0, end));
-    script.remove_prefix(end == std::string_view::npos ? script.size() : end + 1);
-  }
+  reader.text(script);
+  reader.end();
   if (unknown) unknown->insert(unknown->end(), reader.unknown().begin(), reader.unknown().end());
   return reader.svg();
 }

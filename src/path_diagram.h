@@ -17,6 +17,12 @@ class DiagramReader {
  public:
   /// One line of the script, without its line end (a trailing CR is ignored).
   void line(std::string_view text);
+  /// Text as it comes, in blocks that may end inside a line; end() takes a last line that has
+  /// no line end. A line longer than a mebibyte is read only that far.
+  void text(std::string_view block);
+  void end();
+  /// Whether any statement of a MODEL section was understood.
+  bool any() const { return !paths_.empty() || last_ > 0; }
 
   /// The diagram of everything read.
   std::string svg() const;
@@ -48,6 +54,7 @@ class DiagramReader {
   bool in_model_ = false;
   bool in_quote_ = false;  // inside a quoted name that goes on over lines
   std::string pending_;
+  std::string partial_;  // a line that began in an earlier block
   std::vector<Path> paths_;
   std::int64_t last_ = 0;  // the highest occasion named so far
   std::vector<std::string> unknown_;
@@ -55,6 +62,11 @@ class DiagramReader {
   std::vector<Node> nodes_;
   std::vector<Path> parsed_;
 };
+
+/// Whether a file that starts with these bytes (its first kSvgStart, or all of it) is a diagram
+/// ldsgen drew: it begins as every one does. An empty file counts as one.
+constexpr std::size_t kSvgStart = 200;
+bool is_ldsgen_svg(std::string_view start);
 
 /// The diagram of a whole script; statements it does not know are added to `unknown`.
 std::string path_diagram(std::string_view script, std::vector<std::string>* unknown = nullptr);

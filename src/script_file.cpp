@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "answers.h"
+#include "path_diagram.h"
 #include "script_writer.h"
 
 #ifdef _WIN32
@@ -86,8 +87,16 @@ int close_file(int fd) {
   return _close(fd);
 }
 // Written with WriteFile, whose reason for a failure (a full disk) the C runtime's _write loses.
-// The script is text: its lines end with CR LF, as every Windows program expects.
-long write_file(int fd, const char* data, std::size_t size) {
+// A script is text: its lines end with CR LF, as every Windows program expects.
+long write_file(int fd, const char* data, std::size_t size, bool crlf) {
+  if (!crlf) {
+    DWORD wrote = 0;
+    const HANDLE raw = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (WriteFile(raw, data, chunk, &wrote, nullptr) && wrote > 0) return static_cast<long>(wrote);
+    set_errno_from_windows();
+    return -1;
+  }
   std::string text;
   text.reserve(size + size / 16);
   for (std::size_t i = 0; i < size; ++i) {
@@ -132,7 +141,7 @@ int open_file(const std::string& path, int flags) {
 int close_file(int fd) {
   return close(fd);
 }
-long write_file(int fd, const char* data, std::size_t size) {
+long write_file(int fd, const char* data, std::size_t size, bool) {
   return write(fd, data, size);
 }
 long read_file(int fd, char* data, std::size_t size) {
@@ -490,13 +499,13 @@ bool place_beside(const std::string& temp, const std::string& target, std::strin
 // buffered here that could be lost. It takes blocks only, never single characters.
 class DescriptorBuf : public std::streambuf {
  public:
-  explicit DescriptorBuf(int fd) : fd_(fd) {}
+  DescriptorBuf(int fd, bool crlf) : fd_(fd), crlf_(crlf) {}
 
  protected:
   std::streamsize xsputn(const char* s, std::streamsize n) override {
     std::streamsize done = 0;
     while (done < n) {
-      const long k = write_file(fd_, s + done, static_cast<std::size_t>(n - done));
+      const long k = write_file(fd_, s + done, static_cast<std::size_t>(n - done), crlf_);
       if (k < 0 && errno == EINTR) continue;
       if (k <= 0) break;
       done += k;
@@ -506,16 +515,32 @@ class DescriptorBuf : public std::streambuf {
 
  private:
   int fd_;
+  bool crlf_;
 };
+
+// What a file is written as: which existing files it may replace (those ldsgen wrote, of the
+// same kind), and whether its lines end with CR LF on Windows.
+struct Kind {
+  bool (*ours)(std::string_view start);
+  bool crlf;
+};
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+constexpr Kind kScript{is_ldsgen_script, kWindows};
+constexpr Kind kSvg{is_ldsgen_svg, false};
 
 // Reads the start of an existing file for the guard. False, with errno set, if it can't be read.
 bool read_start(const std::string& path, std::string* start) {
   const int fd = open_file(path, kReadMode);
   if (fd < 0) return false;
-  start->assign(kScriptStart, '\0');
+  constexpr std::size_t kStart = std::max(kScriptStart, kSvgStart);
+  start->assign(kStart, '\0');
   std::size_t size = 0;
-  while (size < kScriptStart) {
-    const long k = read_file(fd, start->data() + size, kScriptStart - size);
+  while (size < kStart) {
+    const long k = read_file(fd, start->data() + size, kStart - size);
     if (k < 0 && errno == EINTR) continue;
     if (k <= 0) break;
     size += static_cast<std::size_t>(k);
@@ -535,13 +560,14 @@ bool failed_because(std::string* why) {
 // script is kept under a new name beside it, and nothing is replaced.
 class TempScript : public ScriptFile {
  public:
-  TempScript(int fd, std::string temp, std::string target, int mode, bool existed)
+  TempScript(int fd, std::string temp, std::string target, int mode, bool existed, Kind kind)
       : fd_(fd),
         temp_(std::move(temp)),
         target_(std::move(target)),
         mode_(mode),
         existed_(existed),
-        buf_(fd),
+        kind_(kind),
+        buf_(fd, kind.crlf),
         stream_(&buf_) {
     remember_temp(temp_, fd_);
   }
@@ -574,7 +600,7 @@ class TempScript : public ScriptFile {
     bool placed = !existed_ && place(temp_, target_);
     if (!placed && (existed_ || errno == EEXIST)) {
       std::string start;
-      placed = !(read_start(target_, &start) && !is_ldsgen_script(start));
+      placed = !(read_start(target_, &start) && !kind_.ours(start));
       if (placed) {
         placed = replace(temp_, target_);
       } else {
@@ -600,6 +626,7 @@ class TempScript : public ScriptFile {
   std::string temp_, target_;
   int mode_;
   bool existed_;
+  Kind kind_;
   bool gone_ = false;  // the temporary file has a name of its own now
   DescriptorBuf buf_;
   std::ostream stream_;
@@ -608,7 +635,7 @@ class TempScript : public ScriptFile {
 // A device or a FIFO, which can't be replaced, only written.
 class DirectScript : public ScriptFile {
  public:
-  explicit DirectScript(int fd) : fd_(fd), buf_(fd), stream_(&buf_) {}
+  DirectScript(int fd, Kind kind) : fd_(fd), buf_(fd, kind.crlf), stream_(&buf_) {}
   ~DirectScript() override {
     if (fd_ >= 0) close_file(fd_);
   }
@@ -641,12 +668,14 @@ OpenedScript opened(std::unique_ptr<ScriptFile> file) {
 
 }  // namespace
 
-OpenedScript open_script_file(const std::string& name) {
+namespace {
+
+OpenedScript open_output(const std::string& name, Kind kind) {
   // A device or a pipe, even one reached through links (/dev/stderr, /dev/fd/3), is written
   // directly: it is decided by what the name leads to, not by what a link says.
   if (leads_to_device(name)) {
     const int fd = open_file(name, O_WRONLY | O_CREAT | O_TRUNC | kTextMode);
-    return fd < 0 ? failed() : opened(std::make_unique<DirectScript>(fd));
+    return fd < 0 ? failed() : opened(std::make_unique<DirectScript>(fd, kind));
   }
   const std::string target = resolve_links(name);
   StatBuf st{};
@@ -655,7 +684,7 @@ OpenedScript open_script_file(const std::string& name) {
   if (existed) {
     std::string start;
     if (!read_start(target, &start)) return failed();
-    if (!is_ldsgen_script(start)) {
+    if (!kind.ours(start)) {
       OpenedScript refused;
       refused.status = OpenedScript::kNotAScript;
       return refused;
@@ -679,9 +708,19 @@ OpenedScript open_script_file(const std::string& name) {
       unique_temp(temp_prefix(target, host_name()) + std::to_string(process_id()) + "-", &fd);
   if (fd < 0) return failed();
   OpenedScript result =
-      opened(std::make_unique<TempScript>(fd, std::move(temp), target, mode, existed));
+      opened(std::make_unique<TempScript>(fd, std::move(temp), target, mode, existed, kind));
   result.notes = std::move(notes);
   return result;
+}
+
+}  // namespace
+
+OpenedScript open_script_file(const std::string& name) {
+  return open_output(name, kScript);
+}
+
+OpenedScript open_svg_file(const std::string& name) {
+  return open_output(name, kSvg);
 }
 
 void open_standard_descriptors() {

@@ -16,6 +16,10 @@ namespace ldsgen {
 /// remove the temporary file before the program ends.
 OpenedScript open_script_file(const std::string& name);
 
+/// The same for a path diagram: it replaces only an SVG that ldsgen drew, and is written as it
+/// is, with LF line ends, as the web page saves it.
+OpenedScript open_svg_file(const std::string& name);
+
 /// Opens the null device on any of the standard descriptors 0, 1 and 2 that is closed, so that
 /// no file the program opens takes its place and receives its messages.
 void open_standard_descriptors();

@@ -51,7 +51,9 @@ Outcome run(const std::string& input, std::size_t capacity, const std::vector<st
   MemoryFile file(capacity);
   std::istringstream in(input);
   std::ostringstream out, err;
-  result.status = run_dialogue(in, out, err, [&](const std::string& name) {
+  DialogueSetup setup;
+  setup.quiet = true;  // the line that says what was written has tests of its own
+  setup.create = [&](const std::string& name) {
     OpenedScript opened;
     if (std::find(foreign.begin(), foreign.end(), name) != foreign.end()) {
       opened.status = OpenedScript::kNotAScript;
@@ -61,7 +63,8 @@ Outcome run(const std::string& input, std::size_t capacity, const std::vector<st
     opened.status = OpenedScript::kOpened;
     opened.file = std::make_unique<MemoryScript>(&file, &result.committed, free_space);
     return opened;
-  });
+  };
+  result.status = run_dialogue(in, out, err, setup);
   result.console = out.str();
   result.errors = err.str();
   result.script = file.text();

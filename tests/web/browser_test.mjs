@@ -40,7 +40,9 @@ function native(script, model, data, occasions) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ldsgen-web-'));
   const answers = `${script}\n${model}\n${data}\n${occasions}\n`;
   const run = spawnSync(ldsgen, { cwd: dir, input: answers, stdio: ['pipe', 'ignore', 'pipe'] });
-  const stderr = run.stderr.toString();
+  // The line that says what was written is the console's own.
+  const stderr = run.stderr.toString().split('\n').filter((l) => !l.startsWith('ldsgen: wrote '))
+                     .join('\n');
   const name = script.startsWith('"') ? script.slice(1, -1) : script;
   const file = path.join(dir, name);
   const result = { text: fs.existsSync(file) ? fs.readFileSync(file) : null, stderr };
@@ -112,6 +114,39 @@ async function download(page, timeout = 60000) {
 }
 
 const { page, firstPreview } = await openPage();
+
+// Keystroke to preview at small counts, measured in the page itself.
+const keystroke = [];
+const timed = (await openPage()).page;
+for (const n of [5, 50, 1000]) {
+  await fill(timed, 't.inp', 1, 'd.dat', n);
+  const times = [];
+  for (let i = 0; i < 5; ++i) {
+    const data = `d${i}.dat`;
+    times.push(await timed.evaluate(async (data) => {
+      const input = document.getElementById('data');
+      const t0 = performance.now();
+      input.value = data;
+      input.dispatchEvent(new Event('input', { bubbles: true }));
+      // Watched as the page changes, not polled, so the time is the page's own.
+      await new Promise((resolve) => {
+        const seen = () => document.getElementById('preview').textContent.includes(data) &&
+                           /^(All|The first)/.test(document.getElementById('more').textContent);
+        const watch = new MutationObserver(() => {
+          if (seen()) {
+            watch.disconnect();
+            resolve();
+          }
+        });
+        watch.observe(document.body, { subtree: true, childList: true, characterData: true });
+      });
+      return performance.now() - t0;
+    }, data));
+  }
+  times.sort((a, b) => a - b);
+  keystroke.push(`N = ${n}: ${Math.round(times[2])} ms`);
+}
+await timed.close();
 
 // Downloads equal the console's scripts, byte for byte.
 const longWindows = 'C:\\Users\\someone\\Documents\\Research\\LongitudinalStudy2024\\cleaned_data\\' +
@@ -245,6 +280,96 @@ let largeSeconds = 0;
         clickedAt < downloadedAt && await page.isChecked('input[name=model][value="0"]'));
 }
 
+// Every action takes the answers as they stand when it is used, never earlier ones.
+const previewOf = (page, text) => page.waitForFunction(
+    (t) => document.getElementById('preview').textContent.includes(t) &&
+           /^(All|The first)/.test(document.getElementById('more').textContent), text,
+    { timeout: 60000 });
+{
+  await fill(page, 'good.inp', 0, 'd.dat', 4);
+  await page.fill('#script', 'renamed.inp');
+  await page.fill('#occasions', '5');
+  const [d] = await Promise.all([page.waitForEvent('download'), page.press('#occasions', 'Enter')]);
+  const got = fs.readFileSync(await d.path());
+  check('Enter at once after a change saves the new name with the new content',
+        d.suggestedFilename() === 'renamed.inp' &&
+        Buffer.compare(got, native('renamed.inp', 0, 'd.dat', 5).text) === 0,
+        d.suggestedFilename());
+  check('the status says where the browser saved it',
+        await page.textContent('#status') ===
+            `Saved to your downloads folder as renamed.inp (${got.length.toLocaleString('en')} bytes).`,
+        await page.textContent('#status'));
+
+  // A count made too large by one more digit, and Enter at once: refused, never a hang.
+  await fill(page, 'good.inp', 1, 'd.dat', 100000);
+  await page.fill('#occasions', '1000000');
+  await page.type('#occasions', '0');
+  await page.press('#occasions', 'Enter');
+  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith(
+      'Nothing to save'), null, { timeout: 30000 });
+  check('Enter on a count just made too large is refused, and the progress bar ends',
+        await page.isHidden('#progress-box') &&
+        (await page.textContent('#occasions-problem')).startsWith('the page writes scripts of up to'));
+
+  await fill(page, 'd.inp', 0, 'd.dat', 4);
+  await page.fill('#occasions', '1000000');
+  const [svgDownload] = await Promise.all([page.waitForEvent('download', { timeout: 120000 }),
+                                           page.click('#download-svg')]);
+  const svg = fs.readFileSync(await svgDownload.path(), 'utf8');
+  check('Download SVG right after a change draws the new answers',
+        svg.includes('1000000 occasions</title>'), svg.slice(0, 400));
+
+  await page.evaluate(() => { window.copiedForTest = undefined; });
+  await fill(page, 'c.inp', 0, 'd.dat', 4);
+  await page.check('input[name=model][value="1"]');
+  await page.fill('#occasions', '1000000');
+  await page.click('#copy');
+  await page.waitForFunction(() => document.getElementById('status').textContent.includes('too large'));
+  check('Copy while counting respects the size limit',
+        await page.evaluate(() => window.copiedForTest === undefined));
+
+  // The suggested names: the last part of the answer, exactly, with no ending added.
+  for (const [answer, name] of [['noext', 'noext'], ['"model 1.inp"', 'model 1.inp'],
+                                ['C:\\a\\b.inp', 'b.inp']]) {
+    await fill(page, answer, 0, 'd.dat', 3);
+    const [n] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+    check(`${answer} is saved as ${name}`, n.suggestedFilename() === name, n.suggestedFilename());
+  }
+  for (const answer of ['.', '..', 'dir/', 'sub\\']) {
+    await fill(page, answer, 0, 'd.dat', 3);
+    const shown = await page.textContent('#script-problem');
+    const console_ = nativeErrors(answer, 0, 'd.dat', 3).split('\n')[0].replace(/^ldsgen: /, '');
+    check(`${answer} is refused as on the console`, shown === console_ && shown.includes('folder'),
+          `page '${shown}', console '${console_}'`);
+  }
+
+  // A worker that dies mid-request leaves a usable page.
+  await fill(page, 'k.inp', 1, 'd.dat', 4);
+  await page.fill('#occasions', '1000000');
+  await page.waitForTimeout(100);
+  await page.evaluate(() => window.ldsgenStopPreviewWorker());
+  await page.fill('#occasions', '6');
+  await previewOf(page, 'ly6 by y6 @1;');
+  const [k] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+  check('a worker killed mid-request leaves a usable page',
+        Buffer.compare(fs.readFileSync(await k.path()), native('k.inp', 1, 'd.dat', 6).text) === 0);
+}
+
+// No queue: 20 keystrokes 130 ms apart on bivariate 50,000 end in the final preview alone.
+let afterLastKey = 0;
+{
+  await fill(page, 'q.inp', 1, 'd', 50000);
+  for (let i = 0; i < 20; ++i) {
+    await page.type('#data', String(i % 10));
+    await page.waitForTimeout(130);
+  }
+  const data = await page.inputValue('#data');
+  const t0 = Date.now();
+  await previewOf(page, `DATA: FILE IS ${data};`);
+  afterLastKey = Date.now() - t0 + 130;
+  check(`after 20 keystrokes the final preview shows (${afterLastKey} ms after the last key)`, true);
+}
+
 // Opened straight from disk.
 {
   const { page: f } = await openPage('file://' + path.join(site, 'index.html'));
@@ -282,6 +407,8 @@ const weight = fs.readdirSync(site).reduce((n, f) => n + fs.statSync(path.join(s
 console.log(`measured: page weight ${(weight / 1024).toFixed(0)} KiB, first preview ` +
             `${firstPreview} ms after navigation, bivariate N = 100,000 written in ` +
             `${largeSeconds.toFixed(2)} s`);
+console.log(`measured: keystroke to preview (median of 5) ${keystroke.join(', ')}; final ` +
+            `preview ${afterLastKey} ms after the last of 20 keystrokes at bivariate 50,000`);
 await browser.close();
 server.close();
 console.log(`${passed} passed, ${failed} failed`);
