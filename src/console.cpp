@@ -3,6 +3,8 @@
 #include <iostream>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 // CommandLineToArgvW
 #include <shellapi.h>
@@ -55,6 +57,11 @@ std::vector<std::string> arguments(int, char**) {
   return args;
 }
 
+void binary_output() {
+  std::cout.flush();
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
 std::unique_ptr<std::streambuf> console_input() {
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
@@ -85,6 +92,8 @@ std::string data_name_for_mplus(const std::string& name, std::vector<std::string
 std::vector<std::string> arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + 1, argv + argc);
 }
+
+void binary_output() {}
 
 std::unique_ptr<std::streambuf> console_input() {
   return nullptr;

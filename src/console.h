@@ -14,6 +14,10 @@ namespace ldsgen {
 /// command line, whatever the code page).
 std::vector<std::string> arguments(int argc, char** argv);
 
+/// Makes standard output take bytes as they are (on Windows it would end lines with CR LF), for
+/// a diagram that must be the same file everywhere.
+void binary_output();
+
 /// Standard input as UTF-8. On Windows a console gives UTF-16, which is turned into UTF-8, and
 /// messages are shown as UTF-8; elsewhere, and from a pipe, the bytes come as they are.
 std::unique_ptr<std::streambuf> console_input();

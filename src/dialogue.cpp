@@ -135,7 +135,8 @@ FileName given_name(const std::string& text, FileRole role) {
   const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
   answer.text = quoted ? text.substr(1, text.size() - 2) : text;
   answer.quoted =
-      quoted || (role == FileRole::kData && answer.text.find_first_of(" \t") != std::string::npos);
+      quoted || answer.text.empty() ||
+      (role == FileRole::kData && answer.text.find_first_of(" \t") != std::string::npos);
   answer.too_long = answer.text.size() > kMaxFileName;
   return check_file_name(answer, role);
 }

@@ -54,6 +54,7 @@ int draw(const std::string& script, const std::optional<std::string>& svg_name) 
     std::cerr << "ldsgen: not drawn, not understood: " << printable(u) << '\n';
   const std::string svg = reader.svg();
   if (svg_name) return store_svg(*svg_name, svg);
+  ldsgen::binary_output();
   std::cout << svg << std::flush;
   return std::cout ? 0 : 1;
 }

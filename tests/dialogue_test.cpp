@@ -247,6 +247,82 @@ TEST(Dialogue, ACountWhoseScriptCannotFitIsAskedAgain) {
                           " bytes are free where 's' goes: give fewer occasions\n");
 }
 
+// Answers given on the command line are not asked; a refused one ends the run with status 2,
+// as no one is there to answer again, and no file is made.
+TEST(Dialogue, GivenAnswersAreNotAsked) {
+  struct Case {
+    std::optional<std::string> script, model, data, occasions;
+    std::string input;
+    int status;
+    std::string console, errors;
+  } cases[] = {
+      {"s", "bi", "d", "4", "", 0, "", ""},
+      {"s", "1", "d", "4", "", 0, "", ""},
+      {"s", "BIVARIATE", "d", "4", "", 0, "", ""},
+      {std::nullopt, "bi", std::nullopt, "4", "s\nd", 0, std::string(kAskScript) + kAskData, ""},
+      {"s", std::nullopt, "d", std::nullopt, "1 4", 0, std::string(kAskModel) + kAskOccasions, ""},
+      {"s", "2", "d", "4", "", 2, "",
+       "wrong model '2': only univariate (uni, 0) and bivariate (bi, 1) can be accepted"},
+      {"s", "bi", "d", "4.5", "", 2, "", "\"4.5\" is not a whole number of occasions"},
+      {"s", "bi", "d", "1", "", 2, "",
+       "a change model needs at least 2 occasions: the number of occasions must be a whole "
+       "number from 2 to 2147483647"},
+      {"dir/", "bi", "d", "4", "", 2, "", "the script file name 'dir/' names a folder, not a file"},
+      {"s", "bi", "", "4", "", 2, "", "the data file name is empty"},
+      {"d.dat", "bi", "d", "4", "", 2, "", "'d.dat' is not an ldsgen script and is left as it is"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input + " " + c.model.value_or("-") + " " + c.occasions.value_or("-"));
+    std::istringstream in(c.input);
+    std::ostringstream out, err;
+    MemoryFile file;
+    bool created = false;
+    DialogueSetup setup;
+    setup.quiet = true;
+    setup.script = c.script;
+    setup.model = c.model;
+    setup.data = c.data;
+    setup.occasions = c.occasions;
+    setup.create = [&](const std::string& name) {
+      OpenedScript opened;
+      if (name == "d.dat") {
+        opened.status = OpenedScript::kNotAScript;
+        return opened;
+      }
+      created = true;
+      opened.status = OpenedScript::kOpened;
+      opened.file = std::make_unique<MemoryScript>(&file);
+      return opened;
+    };
+    EXPECT_EQ(run_dialogue(in, out, err, setup), c.status);
+    EXPECT_EQ(out.str(), c.console);
+    if (c.status == 0) {
+      EXPECT_EQ(err.str(), "");
+      const bool bi = c.model != "uni" && c.model.value_or("1") != "0";
+      EXPECT_EQ(file.text(), run(std::string("s ") + (bi ? "1" : "0") + " d 4").script);
+    } else {
+      EXPECT_EQ(err.str(), "ldsgen: " + c.errors + "\nTry 'ldsgen --help' for more information.\n");
+      EXPECT_FALSE(created);
+    }
+  }
+}
+
+// When the script is stored, one line says what was written.
+TEST(Dialogue, SaysWhatWasWritten) {
+  std::istringstream in("growth.inp 0 d.dat 4");
+  std::ostringstream out, err;
+  MemoryFile file;
+  int status = run_dialogue(in, out, err, [&](const std::string&) {
+    OpenedScript opened;
+    opened.status = OpenedScript::kOpened;
+    opened.file = std::make_unique<MemoryScript>(&file);
+    return opened;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(err.str(), "ldsgen: wrote growth.inp: univariate model, 4 occasions, " +
+                           std::to_string(lines(file.text()).size()) + " lines\n");
+}
+
 TEST(Dialogue, FailedWriteIsReportedNotSuccess) {
   // Capacities that fail before the first question, in the data section, after it and at the
   // last byte.

@@ -164,6 +164,88 @@ printf 'out.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
 status=$?
 expect 0 "" out.inp univariate_3.inp
 
+# The command line: answers as options are not asked, and give the dialogue's script.
+# with NAME INPUT ARGS...: runs the program with these arguments; sets status, out, err.
+with() {
+  case_name=$1
+  rm -rf "$work/run" && mkdir "$work/run" && cd "$work/run" || exit 1
+  local input=$2
+  shift 2
+  printf '%b' "$input" | timeout 60 "${program[@]}" "$@" >stdout 2>stderr
+  status=$?
+}
+with "all answers as options, bivariate" '' -m bi -d d.dat -n 2 s.inp
+expect 0 "ldsgen: wrote s.inp: bivariate model, 2 occasions, 68 lines" s.inp bivariate_2.inp
+[ -s stdout ] && fail "asked: $(cat stdout)"
+with "all answers as long options, univariate" '' --model=univariate --data d.dat --occ=3 -q s.inp
+expect 0 "" s.inp univariate_3.inp
+[ -s stderr ] && fail "not quiet: $(cat stderr)"
+with "some answers as options, the others asked" 's.inp\n3\n' --model 0 --data=d.dat
+expect 0 "" s.inp univariate_3.inp
+printf '%s\n' "$ask_script" "$ask_occasions" | native | cmp -s - stdout || fail "asked: $(cat stdout)"
+with "a data path with blanks as an option is quoted" '' -m0 -d 'C:\My Data\w.dat' -n4 s.inp
+expect 0 ""
+grep -q '^DATA: FILE IS "C:\\My Data\\w.dat";' s.inp || fail "wrong DATA line"
+with "-- before a script name that begins with -" '' -m 0 -d d.dat -n 3 -- -s.inp
+expect 0 "" ./-s.inp univariate_3.inp
+with "--help" '' --help
+expect 0 ""
+grep -q -- '--occasions=N' stdout && grep -q '143' stdout || fail "help: $(head -c 300 stdout)"
+with "--version" '' -V
+expect 0 ""
+grep -q '^ldsgen [0-9]' stdout || fail "version: $(cat stdout)"
+while IFS='|' read -r name message args; do
+  # shellcheck disable=SC2086
+  with "refused: $name" '' $args
+  expect 2 "$message"
+  grep -q "Try 'ldsgen --help' for more information." stderr || fail "no hint to --help"
+  only_files
+done <<'CASES'
+model 2|wrong model '2': only univariate (uni, 0) and bivariate (bi, 1)|-m 2 -d d.dat -n 3 s.inp
+occasions 4,5|"4,5" is not a whole number of occasions|-m 0 -d d.dat -n 4,5 s.inp
+occasions 1|a change model needs at least 2 occasions|-m 0 -d d.dat -n 1 s.inp
+a folder|the script file name 'dir/' names a folder|-m 0 -d d.dat -n 3 dir/
+unknown option|unrecognized option '--colour'|--colour s.inp
+missing value|option '--data' requires an argument|s.inp --data
+two scripts|one script at a time|a.inp b.inp
+CASES
+with "a script name given that holds a data file is refused" '' -m 0 -d d.dat -n 3 d.dat
+printf '1 2 3\n' >d.dat
+printf '' | timeout 60 "${program[@]}" -m 0 -d d.dat -n 3 d.dat >stdout 2>stderr
+status=$?
+expect 2 "'d.dat' is not an ldsgen script and is left as it is"
+only_files d.dat
+
+# The diagram from the console: --svg beside the script, --draw of an existing script. Both
+# are the page's Download SVG, byte for byte.
+with "--svg writes the diagram with the script" '' -m 1 -d d.dat -n 3 --svg=s.svg s.inp
+expect 0 "wrote s.inp"
+cmp -s s.svg "$golden/bivariate_3.svg" || fail "s.svg has other line ends"
+with "--draw draws an existing script" ''
+printf 's.inp 0 d.dat 3' | timeout 60 "${program[@]}" -q >/dev/null
+sed -e 's/^TITLE:.*/TITLE: my study/' -e 's/\* (1);/*-0.2 (1);/' s.inp >edited.inp
+timeout 60 "${program[@]}" --draw s.inp >drawn.svg 2>stderr
+status=$?
+expect 0 ""
+cmp -s drawn.svg "$golden/univariate_3.svg" || fail "drawn.svg differs from univariate_3.svg"
+timeout 60 "${program[@]}" --draw=edited.inp --svg edited.svg >stdout 2>stderr
+status=$?
+expect 0 ""
+cmp -s edited.svg "$golden/univariate_3.svg" || fail "the edited script draws another diagram"
+printf '1 2 3\n4 5 6\n' >d.dat
+timeout 60 "${program[@]}" --draw d.dat >stdout 2>stderr
+status=$?
+expect 1 "'d.dat' is not a script: it has no MODEL statements to draw"
+timeout 60 "${program[@]}" --draw missing.inp >stdout 2>stderr
+status=$?
+expect 1 "cannot read 'missing.inp'"
+run "--svg does not replace a file that is not a diagram" ''
+printf 'my notes\n' >notes.txt
+timeout 60 "${program[@]}" -m 0 -d d.dat -n 3 --svg notes.txt s.inp >stdout 2>stderr
+status=$?
+expect 2 "cannot write diagram file 'notes.txt': it is not a diagram ldsgen drew"
+only_files notes.txt
+
 if [ "$eol" = crlf ]; then
   # Windows: names are Unicode whatever the code page, the DATA statement carries the data name
   # in the code page (1252 for this LANG) through which Mplus opens files, and a character the

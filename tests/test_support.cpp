@@ -27,24 +27,6 @@ int MemoryFile::sync() {
   return 0;
 }
 
-namespace {
-
-class MemoryScript : public ScriptFile {
- public:
-  MemoryScript(MemoryFile* file, bool* committed, std::optional<std::uint64_t> free_space)
-      : stream_(file), committed_(committed), free_space_(free_space) {}
-  std::ostream& stream() override { return stream_; }
-  bool commit(std::string*) override { return *committed_ = true; }
-  std::optional<std::uint64_t> free_space() const override { return free_space_; }
-
- private:
-  std::ostream stream_;
-  bool* committed_;
-  std::optional<std::uint64_t> free_space_;
-};
-
-}  // namespace
-
 Outcome run(const std::string& input, std::size_t capacity, const std::vector<std::string>& foreign,
             std::optional<std::uint64_t> free_space) {
   Outcome result;

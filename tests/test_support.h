@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "dialogue.h"
+
 namespace ldsgen::testing {
 
 /// A script file in memory. It takes at most `capacity` bytes and then refuses, as a full disk
@@ -34,6 +36,25 @@ class MemoryFile : public std::streambuf {
   std::string text_;
   std::vector<std::size_t> flushed_sizes_;
   std::size_t writes_ = 0;
+};
+
+/// A script file in memory that stores itself on commit.
+class MemoryScript : public ScriptFile {
+ public:
+  explicit MemoryScript(MemoryFile* file, bool* committed = nullptr,
+                        std::optional<std::uint64_t> free_space = std::nullopt)
+      : stream_(file), committed_(committed), free_space_(free_space) {}
+  std::ostream& stream() override { return stream_; }
+  bool commit(std::string*) override {
+    if (committed_) *committed_ = true;
+    return true;
+  }
+  std::optional<std::uint64_t> free_space() const override { return free_space_; }
+
+ private:
+  std::ostream stream_;
+  bool* committed_;
+  std::optional<std::uint64_t> free_space_;
 };
 
 struct Outcome {

@@ -1,0 +1,72 @@
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace ldsgen::testing {
+namespace {
+
+// What a command line gives, in one line of text, for comparing whole results at once.
+std::string summary(const CommandLine& c) {
+  auto show = [](const char* name, const std::optional<std::string>& v) {
+    return v ? std::string(name) + "=" + *v + " " : "";
+  };
+  if (!c.error.empty()) return "error: " + c.error;
+  return show("script", c.script) + show("model", c.model) + show("data", c.data) +
+         show("occasions", c.occasions) + show("svg", c.svg) + show("draw", c.draw) +
+         (c.quiet ? "quiet " : "") + (c.help ? "help " : "") + (c.version ? "version " : "");
+}
+
+TEST(CommandLine, ReadsOptionsTheGnuWay) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string read;
+  } cases[] = {
+      {{}, ""},
+      {{"s.inp"}, "script=s.inp "},
+      {{"-m", "bi", "-d", "d.dat", "-n", "5", "s.inp"},
+       "script=s.inp model=bi data=d.dat occasions=5 "},
+      {{"--model=uni", "--data=d.dat", "--occasions=4"}, "model=uni data=d.dat occasions=4 "},
+      {{"--model", "1", "--data", "C:\\My Data\\w.dat"}, "model=1 data=C:\\My Data\\w.dat "},
+      {{"-mbi", "-n5", "-qd", "d"}, "model=bi data=d occasions=5 quiet "},
+      {{"s.inp", "--mod=0", "--occ", "3"}, "script=s.inp model=0 occasions=3 "},
+      {{"--svg=s.svg", "-q", "s.inp"}, "script=s.inp svg=s.svg quiet "},
+      {{"--draw", "s.inp"}, "draw=s.inp "},
+      {{"--draw=s.inp", "--svg", "s.svg"}, "svg=s.svg draw=s.inp "},
+      {{"-h"}, "help "},
+      {{"--help"}, "help "},
+      {{"-V"}, "version "},
+      {{"--vers"}, "version "},
+      {{"--", "-s.inp"}, "script=-s.inp "},
+      {{"-", "-n", "3"}, "script=- occasions=3 "},
+      {{"--data="}, "data= "},
+      {{"--model=2"}, "model=2 "},  // judged later, with the answers' own rules
+      {{"--colour"}, "error: unrecognized option '--colour'"},
+      {{"-x"}, "error: invalid option -- 'x'"},
+      {{"-qx"}, "error: invalid option -- 'x'"},
+      {{"--d=x"}, "error: option '--d' is ambiguous; possibilities: '--data' '--draw'"},
+      {{"--model"}, "error: option '--model' requires an argument"},
+      {{"-n"}, "error: option requires an argument -- 'n'"},
+      {{"--quiet=yes"}, "error: option '--quiet' doesn't allow an argument"},
+      {{"a.inp", "b.inp"}, "error: one script at a time: 'a.inp' and 'b.inp' were given"},
+      {{"--draw=s.inp", "-n", "4"}, "error: --draw draws an existing script and takes no answers"},
+  };
+  for (const Case& c : cases) {
+    std::string shown;
+    for (const std::string& a : c.args) shown += a + " ";
+    SCOPED_TRACE(shown);
+    EXPECT_EQ(summary(read_command_line(c.args)), c.read);
+  }
+}
+
+// The help names every option and every exit status, as the manual page and README do.
+TEST(CommandLine, HelpNamesEveryOptionAndStatus) {
+  const std::string help = usage();
+  for (const char* word : {"--model", "--data", "--occasions", "--svg", "--draw", "--quiet",
+                           "--help", "--version", "  0 ", "  1 ", "  2 ", "  130 ", "143"})
+    EXPECT_NE(help.find(word), std::string::npos) << word;
+  EXPECT_EQ(version_text().rfind("ldsgen ", 0), 0u);
+  EXPECT_NE(version_text().find("MIT License"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ldsgen::testing
