@@ -1,5 +1,5 @@
 # The web page: build/web/site/ (index.html, style.css, app.js and the core with its worker in
-# worker-source.js) and ldsgen-VERSION-web.zip. The page fetches nothing: the WebAssembly is in
+# worker-source.js; and all of them in one file, ldsgen.html) and ldsgen-VERSION-web.zip. The page fetches nothing: the WebAssembly is in
 # the script as text, and the worker is made from it in the browser.
 find_program(LDSGEN_NODE NAMES node nodejs REQUIRED)
 
@@ -23,13 +23,19 @@ add_custom_command(
   DEPENDS ldsgen_web ${web}/bundle.js ${web}/worker.js ${web}/index.html ${web}/style.css
           ${web}/app.js
   COMMENT "Putting the page together in ${site}")
+# The same page as one file, for a USB stick or an e-mail; the packages carry it too.
+add_custom_command(
+  OUTPUT ${site}/ldsgen.html
+  COMMAND ${LDSGEN_NODE} ${web}/single.js ${site} ${site}/ldsgen.html
+  DEPENDS ${site}/index.html ${site}/worker-source.js ${web}/single.js
+  COMMENT "Making the page one file, ldsgen.html")
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/${zip_name}.zip
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${zip_name}
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${site} ${zip_name}
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${zip_name}/LICENSE.txt
   COMMAND ${CMAKE_COMMAND} -E tar cf ${zip_name}.zip --format=zip ${zip_name}
-  DEPENDS ${site}/index.html ${site}/worker-source.js
+  DEPENDS ${site}/index.html ${site}/worker-source.js ${site}/ldsgen.html
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   COMMENT "Packing ${zip_name}.zip")
 add_custom_target(ldsgen_site ALL DEPENDS ${CMAKE_BINARY_DIR}/${zip_name}.zip)

@@ -79,8 +79,9 @@ const browser = await playwright.chromium.launch({
 const context = await browser.newContext({ acceptDownloads: true });
 // The page must fetch nothing but its own files.
 const foreign = [];
+const ownFolders = ['file://' + site + '/'];
 context.on('request', (r) => {
-  const own = [url.replace('index.html', ''), 'file://' + site + '/', 'blob:', 'data:'];
+  const own = [url.replace('index.html', ''), ...ownFolders, 'blob:', 'data:'];
   if (!own.some((prefix) => r.url().startsWith(prefix)))
     foreign.push(r.url());
 });
@@ -378,6 +379,21 @@ let afterLastKey = 0;
   await f.close();
 }
 
+// The page in one file works on its own, opened from disk, as from a USB stick.
+{
+  const alone = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'ldsgen-one-')), 'ldsgen.html');
+  fs.copyFileSync(path.join(site, 'ldsgen.html'), alone);
+  ownFolders.push('file://' + path.dirname(alone) + '/');
+  const { page: o } = await openPage('file://' + alone);
+  const blocked = [];
+  o.on('console', (m) => { if (/Content Security Policy/.test(m.text())) blocked.push(m.text()); });
+  await fill(o, 'one.inp', 1, 'd.dat', 4);
+  const got = await download(o);
+  check('ldsgen.html works on its own', blocked.length === 0 &&
+        Buffer.compare(got.bytes, native('one.inp', 1, 'd.dat', 4).text) === 0, blocked.join(' '));
+  await o.close();
+}
+
 // Screenshots for review, at a desktop's and a phone's width.
 for (const [model, name] of [[0, 'univariate'], [1, 'bivariate']]) {
   await page.setViewportSize({ width: 1280, height: 900 });
@@ -403,8 +419,11 @@ check(`no sideways scrolling at a phone's width (${overflow} px)`, overflow <= 0
 
 check('nothing fetched from elsewhere', foreign.length === 0, foreign.join(' '));
 
-const weight = fs.readdirSync(site).reduce((n, f) => n + fs.statSync(path.join(site, f)).size, 0);
-console.log(`measured: page weight ${(weight / 1024).toFixed(0)} KiB, first preview ` +
+const weight = fs.readdirSync(site).filter((f) => f !== 'ldsgen.html')
+                   .reduce((n, f) => n + fs.statSync(path.join(site, f)).size, 0);
+const oneFile = fs.statSync(path.join(site, 'ldsgen.html')).size;
+console.log(`measured: page weight ${(weight / 1024).toFixed(0)} KiB (in one file ` +
+            `${(oneFile / 1024).toFixed(0)} KiB), first preview ` +
             `${firstPreview} ms after navigation, bivariate N = 100,000 written in ` +
             `${largeSeconds.toFixed(2)} s`);
 console.log(`measured: keystroke to preview (median of 5) ${keystroke.join(', ')}; final ` +
