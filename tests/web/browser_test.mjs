@@ -394,6 +394,36 @@ let afterLastKey = 0;
   await o.close();
 }
 
+// The first preview against the same page as static HTML with the script already in it (and no
+// scripts at all): the cost of starting the core, median of 7 each, opened from disk.
+let startRatio = '';
+{
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ldsgen-static-'));
+  const script = native('model.inp', 0, 'data.dat', 4).text.toString()
+                     .replace(/&/g, '&amp;').replace(/</g, '&lt;');
+  const html = fs.readFileSync(path.join(site, 'index.html'), 'utf8')
+                   .replace(/<script[^>]*><\/script>\n/g, '')
+                   .replace('aria-label="Script preview"></pre>',
+                            `aria-label="Script preview">${script}</pre>`);
+  fs.writeFileSync(path.join(dir, 'index.html'), html);
+  fs.copyFileSync(path.join(site, 'style.css'), path.join(dir, 'style.css'));
+  ownFolders.push('file://' + dir + '/');
+  const median = (xs) => xs.sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+  const live = [], still = [];
+  for (let i = 0; i < 7; ++i) {
+    const p = await context.newPage();
+    await p.goto('file://' + path.join(dir, 'index.html'));
+    still.push(await p.evaluate(() => performance.getEntriesByType('navigation')[0].loadEventEnd));
+    await p.close();
+    const q = (await openPage('file://' + path.join(site, 'index.html'))).page;
+    live.push(await q.evaluate(
+        () => performance.getEntriesByName('ldsgen-first-preview')[0].startTime));
+    await q.close();
+  }
+  startRatio = `first preview ${Math.round(median(live))} ms against ${Math.round(median(still))} ` +
+               `ms for the static page (${(median(live) / median(still)).toFixed(1)} times)`;
+}
+
 // Screenshots for review, at a desktop's and a phone's width.
 for (const [model, name] of [[0, 'univariate'], [1, 'bivariate']]) {
   await page.setViewportSize({ width: 1280, height: 900 });
@@ -426,6 +456,7 @@ console.log(`measured: page weight ${(weight / 1024).toFixed(0)} KiB (in one fil
             `${(oneFile / 1024).toFixed(0)} KiB), first preview ` +
             `${firstPreview} ms after navigation, bivariate N = 100,000 written in ` +
             `${largeSeconds.toFixed(2)} s`);
+console.log(`measured: ${startRatio}`);
 console.log(`measured: keystroke to preview (median of 5) ${keystroke.join(', ')}; final ` +
             `preview ${afterLastKey} ms after the last of 20 keystrokes at bivariate 50,000`);
 await browser.close();
