@@ -1,17 +1,13 @@
 #include "answers.h"
 
 #include <algorithm>
-#include <istream>
 #include <limits>
-#include <sstream>
-#include <streambuf>
 
 namespace ldsgen {
 
 namespace {
 
-using Traits = std::streambuf::traits_type;
-constexpr int kEof = Traits::eof();
+constexpr int kEof = Input::kEnd;
 
 // Exactly these six bytes separate answers, whatever the locale; bytes above 127 are ordinary.
 bool is_space(int c) {
@@ -32,7 +28,7 @@ bool is_c1(unsigned char second) {
 }
 
 // Returns the first byte after any white space, still unread.
-int skip_space(std::streambuf& in) {
+int skip_space(Input& in) {
   int c = in.sgetc();
   while (c != kEof && is_space(c)) c = in.snextc();
   return c;
@@ -45,14 +41,32 @@ void keep(RawAnswer* answer, int c) {
     answer->too_long = true;
     return;
   }
-  answer->text.push_back(Traits::to_char_type(c));
+  answer->text.push_back(static_cast<char>(c));
   answer->too_long = answer->text.size() > kMaxFileName;
 }
 
 }  // namespace
 
-bool read_answer(std::istream& in, RawAnswer* answer) {
-  std::streambuf& buf = *in.rdbuf();
+int Input::refill() {
+  held_.clear();
+  at_ = 0;
+  if (!more(&held_) || held_.empty()) return kEnd;
+  return static_cast<unsigned char>(held_[0]);
+}
+
+void Input::unread(std::string_view text) {
+  held_ = std::string(text) + held_.substr(at_);
+  at_ = 0;
+}
+
+bool TextInput::more(std::string* block) {
+  if (text_.empty()) return false;
+  block->assign(text_);
+  text_ = {};
+  return true;
+}
+
+bool read_answer(Input& buf, RawAnswer* answer) {
   *answer = RawAnswer();
   int c = skip_space(buf);
   if (c == kEof) return false;
@@ -71,31 +85,8 @@ bool read_answer(std::istream& in, RawAnswer* answer) {
     }
     keep(answer, c);
   }
-  buf.sbumpc();
+  buf.snextc();
   return true;
-}
-
-Lookahead::int_type Lookahead::underflow() {
-  // What was given back comes first; then the source, in the blocks it already holds, so that
-  // a console line is never waited on past its end.
-  if (held_.empty()) {
-    if (source_->sgetc() == kEof) return kEof;
-    const std::streamsize ready = std::max<std::streamsize>(1, source_->in_avail());
-    held_.resize(static_cast<std::size_t>(std::min<std::streamsize>(ready, 64 * 1024)));
-    held_.resize(static_cast<std::size_t>(source_->sgetn(held_.data(), held_.size())));
-  } else if (gptr() == egptr()) {
-    held_.clear();
-    return underflow();
-  }
-  setg(held_.data(), held_.data(), held_.data() + held_.size());
-  return Traits::to_int_type(*gptr());
-}
-
-void Lookahead::unread(std::string_view text) {
-  std::string rest(text);
-  if (gptr() != nullptr) rest.append(gptr(), egptr());
-  held_ = std::move(rest);
-  setg(held_.data(), held_.data(), held_.data() + held_.size());
 }
 
 namespace {
@@ -107,10 +98,10 @@ bool is_whole_number(std::string_view word) {
 }
 
 // Reads a word, keeping at most `keep` of its bytes; the rest is read and dropped.
-std::string read_word(std::streambuf& in, std::size_t keep) {
+std::string read_word(Input& in, std::size_t keep) {
   std::string word;
   for (int c = in.sgetc(); c != kEof && !is_space(c); c = in.snextc())
-    if (word.size() < keep) word.push_back(Traits::to_char_type(c));
+    if (word.size() < keep) word.push_back(static_cast<char>(c));
   return word;
 }
 
@@ -120,8 +111,7 @@ constexpr std::size_t kNumberWord = 64;
 
 }  // namespace
 
-ReadInteger read_integer(std::istream& in, std::int32_t* value, std::string* word) {
-  std::streambuf& buf = *in.rdbuf();
+ReadInteger read_integer(Input& buf, std::int32_t* value, std::string* word) {
   if (skip_space(buf) == kEof) return ReadInteger::kEndOfInput;
   std::string text = read_word(buf, kNumberWord + 1);
   if (word) *word = text;
@@ -137,12 +127,12 @@ ReadInteger read_integer(std::istream& in, std::int32_t* value, std::string* wor
   return ReadInteger::kNumber;
 }
 
-bool blank_in_name(Lookahead& buf, const RawAnswer& name, std::string* line) {
+bool blank_in_name(Input& buf, const RawAnswer& name, std::string* line) {
   if (name.quoted) return false;
   std::string ahead;  // the blanks after the name, then the next word
   int c = buf.sgetc();
   for (; c == ' ' || c == '\t' || c == '\v' || c == '\f'; c = buf.snextc())
-    ahead.push_back(Traits::to_char_type(c));
+    ahead.push_back(static_cast<char>(c));
   const std::string word = c == kEof || is_space(c) ? "" : read_word(buf, kNumberWord + 1);
   ahead += word;
   if (word.empty() || (word.size() <= kNumberWord && is_whole_number(word))) {
@@ -153,13 +143,13 @@ bool blank_in_name(Lookahead& buf, const RawAnswer& name, std::string* line) {
   constexpr std::size_t kShown = 200;
   *line = name.text + ahead;
   for (c = buf.sgetc(); c != kEof && c != '\n' && c != '\r'; c = buf.snextc())
-    if (line->size() < kShown) line->push_back(Traits::to_char_type(c));
+    if (line->size() < kShown) line->push_back(static_cast<char>(c));
   if (line->size() > kShown) line->resize(kShown);
   return true;
 }
 
-bool only_space_left(std::istream& in) {
-  return skip_space(*in.rdbuf()) == kEof;
+bool only_space_left(Input& in) {
+  return skip_space(in) == kEof;
 }
 
 namespace {
@@ -203,7 +193,7 @@ FileName check_file_name(const RawAnswer& answer, FileRole role) {
 }
 
 FileName file_name_field(std::string_view field, FileRole role) {
-  std::istringstream in{std::string(field)};
+  TextInput in(field);
   RawAnswer answer;
   FileName result;
   if (!read_answer(in, &answer)) {
@@ -217,7 +207,7 @@ FileName file_name_field(std::string_view field, FileRole role) {
 }
 
 Occasions occasions_field(std::string_view field) {
-  std::istringstream in{std::string(field)};
+  TextInput in(field);
   Occasions result;
   std::string word;
   const ReadInteger read = read_integer(in, &result.value, &word);

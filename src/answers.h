@@ -5,8 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
-#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,40 +26,64 @@ struct RawAnswer {
   bool unclosed = false;  // the line ended before the closing quote
 };
 
-/// Reads the next answer. The white space after a word, and the byte after a closing quote, stay
-/// unread. False at end of input, and for a quote that input ends inside.
-bool read_answer(std::istream& in, RawAnswer* answer);
-
-/// Input that can be read ahead and given back: after a file name, the next word on its line is
-/// read to see whether it is a number, and given back if it is.
-class Lookahead : public std::streambuf {
+/// Bytes to read answers from, a block at a time, with room to give back what was read ahead
+/// (after a file name, the next word on its line is read to see whether it is a number). Its
+/// calls are those of a stream buffer's, so that reading a byte costs no more.
+class Input {
  public:
-  explicit Lookahead(std::streambuf* source) : source_(source) {}
+  static constexpr int kEnd = -1;
+  virtual ~Input() = default;
+  /// The next byte, still unread; kEnd at the end.
+  int sgetc() { return at_ < held_.size() ? static_cast<unsigned char>(held_[at_]) : refill(); }
+  /// Reads the next byte and returns the one after it, still unread.
+  int snextc() {
+    if (at_ < held_.size()) ++at_;
+    return sgetc();
+  }
   /// Puts text back in front of what is still unread.
   void unread(std::string_view text);
 
  protected:
-  int_type underflow() override;
+  /// Replaces `block` with the next bytes there are, without waiting for more than are ready;
+  /// false at the end.
+  virtual bool more(std::string* block) = 0;
 
  private:
-  std::streambuf* source_;
+  int refill();
   std::string held_;
+  std::size_t at_ = 0;
 };
+
+/// Input from a text held in memory, such as a form's field.
+class TextInput : public Input {
+ public:
+  explicit TextInput(std::string_view text) : text_(text) {}
+
+ protected:
+  bool more(std::string* block) override;
+
+ private:
+  std::string_view text_;
+};
+
+/// Reads the next answer. The white space after a word, and the byte after a closing quote, stay
+/// unread. False at end of input, and for a quote that input ends inside.
+bool read_answer(Input& in, RawAnswer* answer);
 
 enum class ReadInteger { kNumber, kNotANumber, kOutOfRange, kEndOfInput };
 
 /// Reads a word that is a decimal 32-bit integer with an optional sign. The whole word is read:
 /// "1.5", "4,5" and "3abc" are not numbers, and nothing of them is left for the next answer.
 /// `word`, when given, receives the word as typed (its first bytes, for a message).
-ReadInteger read_integer(std::istream& in, std::int32_t* value, std::string* word = nullptr);
+ReadInteger read_integer(Input& in, std::int32_t* value, std::string* word = nullptr);
 
 /// Whether the unquoted name just read was cut at a blank: the next word on its line is not a
 /// whole number (answers on one line name a file and then give a number). If so, returns true
 /// with the line as typed in `line` and drops the rest of it; else leaves the input as it was.
-bool blank_in_name(Lookahead& in, const RawAnswer& name, std::string* line);
+bool blank_in_name(Input& in, const RawAnswer& name, std::string* line);
 
 /// True when nothing but white space is left: a form field holds one answer.
-bool only_space_left(std::istream& in);
+bool only_space_left(Input& in);
 
 enum class FileRole { kScript, kData };
 

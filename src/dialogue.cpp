@@ -1,5 +1,6 @@
 #include "dialogue.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <istream>
 #include <optional>
@@ -21,28 +22,44 @@ void say(std::ostream& out, const char* line) {
   out << line << '\n' << std::flush;
 }
 
-// Hands the script's blocks on to the file and, line by line, to the diagram.
-class DiagramTee : public std::streambuf {
+// The console's input, in the blocks its buffer already holds, so that a line is never waited
+// on past its end.
+class StreamInput : public Input {
  public:
-  DiagramTee(std::streambuf* file, DiagramReader* diagram) : file_(file), diagram_(diagram) {}
+  explicit StreamInput(std::streambuf* source) : source_(source) {}
 
  protected:
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    const std::streamsize done = file_->sputn(s, n);
-    diagram_->text(std::string_view(s, static_cast<std::size_t>(done)));
-    return done;
+  bool more(std::string* block) override {
+    if (source_->sgetc() == std::streambuf::traits_type::eof()) return false;
+    const std::streamsize ready = std::max<std::streamsize>(1, source_->in_avail());
+    block->resize(static_cast<std::size_t>(std::min<std::streamsize>(ready, 64 * 1024)));
+    block->resize(static_cast<std::size_t>(source_->sgetn(block->data(), block->size())));
+    return true;
   }
-  int sync() override { return file_->pubsync(); }
 
  private:
-  std::streambuf* file_;
+  std::streambuf* source_;
+};
+
+// Hands the script's blocks on to the file and, line by line, to the diagram.
+class DiagramTee : public Sink {
+ public:
+  DiagramTee(Sink* file, DiagramReader* diagram) : file_(file), diagram_(diagram) {}
+  bool write(const char* data, std::size_t size) override {
+    diagram_->text(std::string_view(data, size));
+    return file_->write(data, size);
+  }
+  bool flush() override { return file_->flush(); }
+
+ private:
+  Sink* file_;
   DiagramReader* diagram_;
 };
 
 class Dialogue {
  public:
   Dialogue(std::istream& in, std::ostream& out, std::ostream& err)
-      : ahead_(in.rdbuf()), in_(&ahead_), out_(out), err_(err) {}
+      : in_(in.rdbuf()), out_(out), err_(err) {}
 
   int run(const DialogueSetup& setup);
 
@@ -74,8 +91,7 @@ class Dialogue {
   // Why a script of these answers can't be stored where it goes; empty when it fits.
   std::string room_problem(ModelKind kind, const std::string& data_file, std::int32_t occasions);
 
-  Lookahead ahead_;
-  std::istream in_;
+  StreamInput in_;
   std::ostream& out_;
   std::ostream& err_;
   std::string script_name_;
@@ -93,7 +109,7 @@ bool Dialogue::ask_file_name(const char* question, FileRole role, std::string* n
     std::string line;
     if (!checked.problem.empty()) {
       refuse(checked.problem);  // a word refused for its own sake: nothing more is dropped
-    } else if (blank_in_name(ahead_, answer, &line)) {
+    } else if (blank_in_name(in_, answer, &line)) {
       refuse(blank_problem(role, line));
     } else {
       *name = std::move(checked.name);
@@ -180,14 +196,12 @@ int Dialogue::run(const DialogueSetup& setup) {
     if (setup.script) return usage_error(problem);
     refuse(problem + "; give another name");
   }
-  std::ostream* stream = &script_->stream();
-  std::unique_ptr<std::ostream> tee;
+  Sink* sink = &script_->sink();
   if (setup.diagram) {
-    tee_ = std::make_unique<DiagramTee>(stream->rdbuf(), setup.diagram);
-    tee = std::make_unique<std::ostream>(tee_.get());
-    stream = tee.get();
+    tee_ = std::make_unique<DiagramTee>(sink, setup.diagram);
+    sink = tee_.get();
   }
-  writer_ = std::make_unique<ScriptWriter>(*stream);
+  writer_ = std::make_unique<ScriptWriter>(*sink);
   ScriptWriter& w = *writer_;
   write_preamble(w);
 

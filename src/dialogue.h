@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "script_writer.h"
+
 namespace ldsgen {
 
 /// A script being written. Its text reaches the file the user named only when commit()
@@ -18,7 +20,7 @@ namespace ldsgen {
 class ScriptFile {
  public:
   virtual ~ScriptFile() = default;
-  virtual std::ostream& stream() = 0;
+  virtual Sink& sink() = 0;
   /// Stores the complete script under its name. False, with the reason, if it could not.
   virtual bool commit(std::string* why) = 0;
   /// The bytes free where the script goes; none for a device, which has no such limit.

@@ -1,5 +1,7 @@
 // ldsgen: asks for the answers not given on the command line and writes an Mplus script for a
 // latent difference score model; or draws the path diagram of an existing script.
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -22,11 +24,13 @@ int store_svg(const std::string& name, const std::string& svg) {
   if (opened.status == ldsgen::OpenedScript::kNotAScript) {
     why = "it is not a diagram ldsgen drew, and is left as it is";
   } else if (opened.status == ldsgen::OpenedScript::kOpened) {
-    std::ostream& out = opened.file->stream();
-    if (out.write(svg.data(), static_cast<std::streamsize>(svg.size())).flush() &&
-        opened.file->commit(&why))
+    ldsgen::Sink& out = opened.file->sink();
+    errno = 0;
+    if (!out.write(svg.data(), svg.size()) || !out.flush()) {
+      why = errno != 0 ? std::strerror(errno) : "the diagram could not be written";
+    } else if (opened.file->commit(&why)) {
       return 0;
-    if (why.empty()) why = "the diagram could not be written";
+    }
   }
   std::cerr << "ldsgen: cannot write diagram file '" << printable(name) << "': " << why << '\n';
   return 1;

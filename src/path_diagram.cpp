@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <set>
 
@@ -259,11 +258,13 @@ struct Point {
   double x, y;
 };
 
+// A coordinate with at most one decimal, "12" or "12.5": the tenths rounded, a trailing ".0" left
+// out. Written by hand rather than with printf, which would double the web page's core.
 std::string number(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1f", v);
-  std::string s = buf;
-  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+  const long long tenths = std::llround(v * 10);
+  const unsigned long long whole = static_cast<unsigned long long>(tenths < 0 ? -tenths : tenths);
+  std::string s = (tenths < 0 ? "-" : "") + std::to_string(whole / 10);
+  if (whole % 10 != 0) (s += '.') += static_cast<char>('0' + whole % 10);
   return s;
 }
 
@@ -461,7 +462,8 @@ class Namer {
 };
 
 bool is_zero(const Param& p) {
-  return p.fixed && std::strtod(p.value.c_str(), nullptr) == 0;
+  // A number is zero when none of its digits is other than 0 ("0", "-0.00").
+  return p.fixed && p.value.find_first_of("123456789") == std::string::npos;
 }
 
 // A label beside the middle of a straight path, `side` pixels to its left (negative: right).

@@ -4,16 +4,15 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <ostream>
 
 namespace ldsgen {
 
 namespace {
 
-// Streams don't say why they failed; the system's errno from the failed call is the best reason
-// there is, and a memory stream leaves none.
+// A sink says no more than that it failed; the system's errno from the failed call is the best
+// reason there is, and a sink in memory leaves none.
 std::string system_reason() {
-  return errno != 0 ? std::strerror(errno) : "the stream refused the text";
+  return errno != 0 ? std::strerror(errno) : "the text was refused";
 }
 
 }  // namespace
@@ -22,8 +21,7 @@ Index::Index(std::int64_t value) : value_(value) {
   size_ = static_cast<unsigned char>(std::to_chars(digits_, digits_ + kWidth, value).ptr - digits_);
 }
 
-ScriptWriter::ScriptWriter(std::ostream& out)
-    : out_(out), buffer_(new char[kCapacity + Index::kWidth]) {}
+ScriptWriter::ScriptWriter(Sink& out) : out_(out), buffer_(new char[kCapacity + Index::kWidth]) {}
 
 void ScriptWriter::append(std::string_view text) {
   while (!text.empty() && ok()) {
@@ -38,7 +36,7 @@ void ScriptWriter::append(std::string_view text) {
 void ScriptWriter::drain() {
   if (ok() && used_ > 0) {
     errno = 0;
-    if (!out_.write(buffer_.get(), static_cast<std::streamsize>(used_))) error_ = system_reason();
+    if (!out_.write(buffer_.get(), used_)) error_ = system_reason();
   }
   used_ = 0;
 }

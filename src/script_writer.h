@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -64,12 +63,22 @@ inline Index operator-(Index i, std::int64_t step) {
   return step == 1 ? --i : Index(i.value() - step);
 }
 
-/// Buffers script text and hands it to a stream in large blocks, so a script of hundreds of
+/// Where a writer's text goes, in blocks: a file, the web page, a counter.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  /// Takes a whole block; false (with errno set where the system said why) if it could not.
+  virtual bool write(const char* data, std::size_t size) = 0;
+  /// Hands on what it holds; false if it could not.
+  virtual bool flush() { return true; }
+};
+
+/// Buffers script text and hands it to a sink in large blocks, so a script of hundreds of
 /// megabytes costs few system calls. A failed write is remembered and everything after it is
 /// dropped: callers check ok() inside their loops so that a full disk stops a long script at once.
 class ScriptWriter {
  public:
-  explicit ScriptWriter(std::ostream& out);
+  explicit ScriptWriter(Sink& out);
   ScriptWriter(const ScriptWriter&) = delete;
   ScriptWriter& operator=(const ScriptWriter&) = delete;
 
@@ -93,11 +102,11 @@ class ScriptWriter {
     used_ += size;
   }
 
-  /// Hands all buffered text to the stream and flushes it. Returns ok().
+  /// Hands all buffered text to the sink and flushes it. Returns ok().
   bool flush();
 
   bool ok() const { return error_.empty(); }
-  /// Why the stream refused the text; empty while ok().
+  /// Why the sink refused the text; empty while ok().
   const std::string& error() const { return error_; }
 
  private:
@@ -129,7 +138,7 @@ class ScriptWriter {
   void append(std::string_view text);
   void drain();
 
-  std::ostream& out_;
+  Sink& out_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
   std::string error_;

@@ -239,6 +239,19 @@ expect 1 "'d.dat' is not a script: it has no MODEL statements to draw"
 timeout 60 "${program[@]}" --draw missing.inp >stdout 2>stderr
 status=$?
 expect 1 "cannot read 'missing.inp'"
+sed -i 's/^MODEL:$/MODEL:\nf1 by y1 y2;/' edited.inp
+timeout 60 "${program[@]}" --draw=edited.inp >stdout 2>stderr
+status=$?
+expect 0 "ldsgen: not drawn, not understood: f1 by y1 y2"
+printf 'my notes\n' >notes.txt
+timeout 60 "${program[@]}" --draw=s.inp --svg=notes.txt >stdout 2>stderr
+status=$?
+expect 1 "cannot write diagram file 'notes.txt': it is not a diagram ldsgen drew"
+if [ "$eol" = lf ]; then
+  timeout 60 "${program[@]}" --draw=s.inp --svg=/dev/full >stdout 2>stderr
+  status=$?
+  expect 1 "cannot write diagram file '/dev/full': No space left on device"
+fi
 run "--svg does not replace a file that is not a diagram" ''
 printf 'my notes\n' >notes.txt
 timeout 60 "${program[@]}" -m 0 -d d.dat -n 3 --svg notes.txt s.inp >stdout 2>stderr

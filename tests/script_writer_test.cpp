@@ -13,7 +13,7 @@ namespace {
 // The lines between "VARIABLE: NAMES ARE " and " USEVARIABLE ARE ", and the lines after that
 // up to " MISSING=.;": the two copies of the variable list.
 std::pair<std::string, std::string> variable_lists(ModelKind kind, std::int64_t n) {
-  std::ostringstream out;
+  StringSink out;
   ScriptWriter w(out);
   write_variable_sections(w, kind, n);
   w.flush();
@@ -122,7 +122,7 @@ TEST(Index, CountingCarriesAndBorrowsLikeFormattingAnew) {
 
 TEST(ScriptWriter, DataFileNameLongerThanTheBufferIsWrittenWhole) {
   const std::string name(200000, 'n');
-  std::ostringstream out;
+  StringSink out;
   ScriptWriter w(out);
   write_preamble(w);
   write_data_section(w, name);
@@ -133,8 +133,7 @@ TEST(ScriptWriter, DataFileNameLongerThanTheBufferIsWrittenWhole) {
 
 TEST(ScriptWriter, StopsAtTheFirstRefusedWrite) {
   MemoryFile file(10);
-  std::ostream out(&file);
-  ScriptWriter w(out);
+  ScriptWriter w(file);
   for_each_occasion(w, 1, 100000, [&](Index i) { w.line("y", i, " with x", i, "* (7);"); });
   EXPECT_FALSE(w.flush());
   EXPECT_FALSE(w.error().empty());
@@ -146,7 +145,7 @@ TEST(ScriptWriter, StopsAtTheFirstRefusedWrite) {
 
 // The DATA statement joined back into one line, and its lines checked against Mplus's width.
 std::string joined_data_lines(const std::string& name, bool* too_wide) {
-  std::ostringstream out;
+  StringSink out;
   ScriptWriter w(out);
   write_data_section(w, name);
   w.flush();

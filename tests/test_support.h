@@ -15,21 +15,31 @@
 
 namespace ldsgen::testing {
 
+/// Text in memory, as a writer writes it.
+class StringSink : public Sink {
+ public:
+  bool write(const char* data, std::size_t size) override {
+    text_.append(data, size);
+    return true;
+  }
+  const std::string& str() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
 /// A script file in memory. It takes at most `capacity` bytes and then refuses, as a full disk
 /// does, and it keeps what had been flushed at each flush.
-class MemoryFile : public std::streambuf {
+class MemoryFile : public Sink {
  public:
   explicit MemoryFile(std::size_t capacity = std::string::npos) : capacity_(capacity) {}
+  bool write(const char* data, std::size_t size) override;
+  bool flush() override;
 
   const std::string& text() const { return text_; }
   /// The text as it stood at each flush.
   const std::vector<std::size_t>& flushed_sizes() const { return flushed_sizes_; }
   std::size_t writes() const { return writes_; }
-
- protected:
-  std::streamsize xsputn(const char* s, std::streamsize n) override;
-  int_type overflow(int_type c) override;
-  int sync() override;
 
  private:
   std::size_t capacity_;
@@ -43,8 +53,8 @@ class MemoryScript : public ScriptFile {
  public:
   explicit MemoryScript(MemoryFile* file, bool* committed = nullptr,
                         std::optional<std::uint64_t> free_space = std::nullopt)
-      : stream_(file), committed_(committed), free_space_(free_space) {}
-  std::ostream& stream() override { return stream_; }
+      : file_(file), committed_(committed), free_space_(free_space) {}
+  Sink& sink() override { return *file_; }
   bool commit(std::string*) override {
     if (committed_) *committed_ = true;
     return true;
@@ -52,7 +62,7 @@ class MemoryScript : public ScriptFile {
   std::optional<std::uint64_t> free_space() const override { return free_space_; }
 
  private:
-  std::ostream stream_;
+  MemoryFile* file_;
   bool* committed_;
   std::optional<std::uint64_t> free_space_;
 };

@@ -94,7 +94,7 @@ TEST(Univariate, LargestCountStopsAtTheFirstFailedWrite) {
 // The web page writes a script at once; it must be the one the dialogue writes piece by piece.
 TEST(WholeScript, EqualsTheDialoguesScript) {
   for (ModelKind kind : {ModelKind::Univariate, ModelKind::Bivariate}) {
-    std::ostringstream out;
+    StringSink out;
     ScriptWriter w(out);
     write_script(w, kind, "\"C:\\My Data\\w.dat\"", 5);
     w.flush();

@@ -2,9 +2,8 @@
 // answers and scripts is the core's; this only hands answers in and text and blocks out.
 #include <emscripten.h>
 
+#include <charconv>
 #include <cstdint>
-#include <ostream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -58,8 +57,9 @@ class Json {
     text_ += ']';
     return *this;
   }
-  Json& number(double value) {
-    text_ += std::to_string(value);
+  Json& number(std::uint64_t value) {
+    char digits[24];
+    text_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
     return *this;
   }
   const char* done() {
@@ -81,14 +81,11 @@ struct Answers {
 
 std::string g_result;
 
-// Hands the writer's blocks to the page, with CR LF line ends where the user chose them. The
-// writer hands over blocks only, never single characters.
-class PageBuf : public std::streambuf {
+// Hands the writer's blocks to the page, with CR LF line ends where the user chose them.
+class PageSink : public ldsgen::Sink {
  public:
-  explicit PageBuf(bool crlf) : crlf_(crlf) {}
-
- protected:
-  std::streamsize xsputn(const char* s, std::streamsize n) override;
+  explicit PageSink(bool crlf) : crlf_(crlf) {}
+  bool write(const char* data, std::size_t size) override;
 
  private:
   bool crlf_;
@@ -105,35 +102,34 @@ EM_JS(void, ldsgen_block, (const char* data, std::size_t size),
 EM_JS(void, ldsgen_head, (const char* text), { Module.onHead(UTF8ToString(text)); });
 EM_JS(void, ldsgen_progress, (double bytes), { Module.onProgress(bytes); });
 
-std::streamsize PageBuf::xsputn(const char* s, std::streamsize n) {
+bool PageSink::write(const char* data, std::size_t size) {
   if (!crlf_) {
-    ldsgen_block(s, static_cast<std::size_t>(n));
-    return n;
+    ldsgen_block(data, size);
+    return true;
   }
   expanded_.clear();
-  for (std::streamsize i = 0; i < n; ++i) {
-    if (s[i] == '\n') expanded_ += '\r';
-    expanded_ += s[i];
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == '\n') expanded_ += '\r';
+    expanded_ += data[i];
   }
   ldsgen_block(expanded_.data(), expanded_.size());
-  return n;
+  return true;
 }
 
 namespace {
 
 // Keeps the first lines of a script for the preview, feeds every line to the diagram, and
-// counts lines and bytes. Blocks only, as above.
-class PreviewBuf : public std::streambuf {
+// counts lines and bytes.
+class PreviewSink : public ldsgen::Sink {
  public:
   std::string head;
-  double lines = 0, bytes = 0;
+  std::uint64_t lines = 0, bytes = 0;
   ldsgen::DiagramReader diagram;
 
- protected:
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    bytes += static_cast<double>(n);
-    if (bytes - reported_ >= 16 << 20) ldsgen_progress(reported_ = bytes);
-    std::string_view block(s, static_cast<std::size_t>(n));
+  bool write(const char* data, std::size_t size) override {
+    bytes += size;
+    if (bytes - reported_ >= 16 << 20) ldsgen_progress(static_cast<double>(reported_ = bytes));
+    std::string_view block(data, size);
     for (std::size_t end; (end = block.find('\n')) != std::string_view::npos;) {
       std::string_view line = block.substr(0, end);
       if (!partial_.empty()) line = partial_.append(line);  // began in the block before
@@ -144,12 +140,12 @@ class PreviewBuf : public std::streambuf {
       block.remove_prefix(end + 1);
     }
     partial_.append(block);
-    return n;
+    return true;
   }
 
  private:
   std::string partial_;
-  double reported_ = 0;
+  std::uint64_t reported_ = 0;
 };
 
 }  // namespace
@@ -190,7 +186,7 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int mode
     // The size is known before a byte is written, so that Copy can refuse a script too large.
     const ldsgen::ScriptSize size =
         ldsgen::script_size(g_answers.kind, g_answers.data_name, g_answers.occasions);
-    json.key("bytes").number(static_cast<double>(size.bytes + (crlf ? size.lines : 0)));
+    json.key("bytes").number(size.bytes + (crlf ? size.lines : 0));
   }
   g_result = json.done();
   return g_result.c_str();
@@ -198,10 +194,9 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int mode
 
 /// The preview of the answers last checked: the first lines, the counts and the path diagram.
 EMSCRIPTEN_KEEPALIVE const char* ldsgen_preview() {
-  PreviewBuf buf;
-  std::ostream out(&buf);
+  PreviewSink buf;
   {
-    ldsgen::ScriptWriter w(out);
+    ldsgen::ScriptWriter w(buf);
     ldsgen::write_script(w, g_answers.kind, g_answers.data_name, g_answers.occasions);
     w.flush();
   }
@@ -217,9 +212,8 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_preview() {
 
 /// Writes the script of the answers last checked, block by block, to Module.onBlock.
 EMSCRIPTEN_KEEPALIVE void ldsgen_write(int crlf) {
-  PageBuf buf(crlf != 0);
-  std::ostream out(&buf);
-  ldsgen::ScriptWriter w(out);
+  PageSink buf(crlf != 0);
+  ldsgen::ScriptWriter w(buf);
   ldsgen::write_script(w, g_answers.kind, g_answers.data_name, g_answers.occasions);
   w.flush();
 }
