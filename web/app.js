@@ -12,13 +12,15 @@ const workerUrl = URL.createObjectURL(new Blob([LDSGEN_WORKER_SOURCE], { type: '
 const kSilence = 20000;
 const kCopyLimit = 20e6;
 
-// Workers start with the page and compile the core at once; one is always kept ready, so that
-// new answers never wait for work on older ones: that work is stopped and the ready one takes
-// over.
-let spare = new Worker(workerUrl);
+// Workers start with the page and compile the core at once; one is kept ready, so that new
+// answers never wait for work on older ones: that work is stopped and the ready one takes over.
+let spare = null;
 function takeWorker() {
-  const w = spare;
-  spare = new Worker(workerUrl);
+  const w = spare || new Worker(workerUrl);
+  spare = null;
+  // The next one starts a moment later, so that it does not slow this one's start: the two
+  // would share the machine's cores while the core compiles.
+  setTimeout(() => { if (!spare) spare = new Worker(workerUrl); }, 200);
   return w;
 }
 
@@ -126,7 +128,9 @@ function showPreview(p, of) {
 
 // Starts the preview of the answers as they stand, stopping any older one. Resolves with the
 // preview, or with null when the answers are refused.
+let pause = 0;
 function requestPreview() {
+  clearTimeout(pause);
   const a = answers();
   if (previewCall) {
     // Work on older answers is never waited for: its worker is stopped.
@@ -268,8 +272,17 @@ $('download-svg').addEventListener('click', () => act(async () => {
   status(`Saved to your downloads folder as ${name}.`);
 }));
 
+// A large script's preview is a second or more of work: while typing goes on it starts at a
+// pause (it would only be stopped by the next key); a small one starts at once.
+const kLargePreview = 2e6;
 form.addEventListener('input', () => {
-  requestPreview().catch(() => {});
+  clearTimeout(pause);
+  if (preview && preview.bytes > kLargePreview) {
+    $('more').textContent = 'Writing the preview…';
+    pause = setTimeout(() => requestPreview().catch(() => {}), 250);
+  } else {
+    requestPreview().catch(() => {});
+  }
 });
 // For the browser tests: stop the preview's worker as if it had crashed.
 window.ldsgenStopPreviewWorker = () => {
