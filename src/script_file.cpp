@@ -468,8 +468,9 @@ void remove_leftovers(const std::string& target, std::vector<std::string>* notes
     if (name.compare(0, prefix.size(), prefix) != 0 || name.size() < prefix.size() + 5 ||
         name.compare(name.size() - 4, 4, ".tmp") != 0)
       continue;
+    // A process number of up to nine digits; anything else is not a name of ours.
     const std::size_t digits = name.find_first_not_of("0123456789", prefix.size());
-    if (digits == prefix.size() || digits == std::string::npos || name[digits] != '-') continue;
+    if (digits == prefix.size() || digits > prefix.size() + 9 || name[digits] != '-') continue;
     const unsigned long pid = std::stoul(name.substr(prefix.size(), digits - prefix.size()));
     if (pid == process_id() || !process_ended(pid)) continue;
     const std::string path = target.substr(0, target.size() - file_of(target).size()) + name;
@@ -549,10 +550,12 @@ bool read_start(const std::string& path, std::string* start) {
 
 // Reached only when the disk fails fsync or close, or a rename fails for another reason than a
 // name taken meanwhile, which no test here can bring about.
+// GCOVR_EXCL_START
 bool failed_because(std::string* why) {
-  *why = reason();  // GCOVR_EXCL_LINE
-  return false;     // GCOVR_EXCL_LINE
+  *why = reason();
+  return false;
 }
+// GCOVR_EXCL_STOP
 
 // A script written to a temporary file, which takes the target's place at commit(): where the
 // target held a script, if it still does; where it was free, only if it still is. Else the

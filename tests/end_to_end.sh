@@ -62,7 +62,8 @@ head -n 22 wide.inp | cmp -s - <(native <"$golden/bivariate_30_head.inp") || fai
 only_files() {
   local have
   have=$(ls -A | grep -v -x -e stdout -e stderr | sort | paste -sd ' ')
-  [ "$have" = "$*" ] || fail "folder holds '$have', not '$*'"
+  want=$([ $# -gt 0 ] && printf '%s\n' "$@" | sort | paste -sd ' ')
+  [ "$have" = "$want" ] || fail "folder holds '$have', not '$want'"
 }
 old_script() { printf '!*********************************************!\nTITLE: my own title\n'; }
 # left_as_it_was yes|no: the earlier script s.inp is byte for byte as it was (or still missing),
@@ -239,7 +240,7 @@ expect 1 "'d.dat' is not a script: it has no MODEL statements to draw"
 timeout 60 "${program[@]}" --draw missing.inp >stdout 2>stderr
 status=$?
 expect 1 "cannot read 'missing.inp'"
-sed -i 's/^MODEL:$/MODEL:\nf1 by y1 y2;/' edited.inp
+sed -i 's/^MODEL:\(\r\?\)$/MODEL:\1\nf1 by y1 y2;\1/' edited.inp
 timeout 60 "${program[@]}" --draw=edited.inp >stdout 2>stderr
 status=$?
 expect 0 "ldsgen: not drawn, not understood: f1 by y1 y2"
@@ -322,12 +323,14 @@ if [ "$eol" = lf ]; then
   : >"$leftover"
   : >"$live"
   : >"other.inp.ldsgen-$(hostname)-$dead-abcdef.tmp"
+  : >"s.inp.ldsgen-$(hostname)-99999999999999999999999-abcdef.tmp"
   printf 's.inp 0 d.dat 3' | timeout 60 "${program[@]}" >stdout 2>stderr
   status=$?
   kill $alive
   expect 0 "removed '$leftover', left by an ldsgen run that ended before it was done" \
     s.inp univariate_3.inp
-  only_files "other.inp.ldsgen-$(hostname)-$dead-abcdef.tmp" s.inp "$live"
+  only_files "other.inp.ldsgen-$(hostname)-$dead-abcdef.tmp" s.inp \
+    "s.inp.ldsgen-$(hostname)-99999999999999999999999-abcdef.tmp" "$live"
 
   start "a run does not remove the temporary file of a live run"
   answer s.inp 0
