@@ -5,7 +5,7 @@
 const $ = (id) => document.getElementById(id);
 const form = $('answers');
 const fields = ['script', 'data', 'occasions'];
-const workerUrl = URL.createObjectURL(new Blob([LDSGEN_WORKER_SOURCE], { type: 'text/javascript' }));
+const workerUrl = LDSGEN_WORKER_URL;
 
 // A worker that sends nothing for this long has stopped answering and is replaced. A long
 // preview or download says how far it has got every few megabytes, far more often than this.
@@ -14,7 +14,7 @@ const kCopyLimit = 20e6;
 
 // Workers start with the page and compile the core at once; one is kept ready, so that new
 // answers never wait for work on older ones: that work is stopped and the ready one takes over.
-let spare = null;
+let spare = LDSGEN_FIRST_WORKER;  // started in the page's head
 function takeWorker() {
   const w = spare || new Worker(workerUrl);
   spare = null;
