@@ -221,6 +221,28 @@ Occasions occasions_field(std::string_view field) {
   return result;
 }
 
+// A model given on the command line, by name or by code.
+std::optional<ModelKind> model_argument(const std::string& word) {
+  std::string w;
+  for (char c : word) w += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (w == "univariate" || w == "uni" || w == "0") return ModelKind::Univariate;
+  if (w == "bivariate" || w == "bi" || w == "1") return ModelKind::Bivariate;
+  return std::nullopt;
+}
+
+// A name given on the command line is one answer whatever it holds: the shell has done the
+// quoting. A data name with blanks goes in quotes, as a typed one in quotes does.
+FileName file_name_argument(const std::string& text, FileRole role) {
+  RawAnswer answer;
+  const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+  answer.text = quoted ? text.substr(1, text.size() - 2) : text;
+  answer.quoted =
+      quoted || answer.text.empty() ||
+      (role == FileRole::kData && answer.text.find_first_of(" \t") != std::string::npos);
+  answer.too_long = answer.text.size() > kMaxFileName;
+  return check_file_name(answer, role);
+}
+
 std::vector<std::string> data_name_warnings(std::string_view name) {
   std::vector<std::string> warnings;
   if (name.find('!') != std::string_view::npos)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,6 +104,12 @@ struct Occasions {
   std::string problem;  // empty when the count is taken
 };
 Occasions occasions_field(std::string_view field);
+
+/// Answers given as options on the command line. A name is one answer whatever it holds, as
+/// the shell has done the quoting; a data name with blanks goes in quotes, as a typed one in
+/// quotes does. A model is named (univariate, uni, bivariate, bi) or given by its code.
+FileName file_name_argument(const std::string& text, FileRole role);
+std::optional<ModelKind> model_argument(const std::string& word);
 
 /// What Mplus will make of a data name it would misread; empty when there is nothing to say.
 std::vector<std::string> data_name_warnings(std::string_view name);

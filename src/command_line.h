@@ -21,6 +21,9 @@ struct CommandLine {
 /// Reads the arguments that follow the program's name.
 CommandLine read_command_line(const std::vector<std::string>& args);
 
+/// The hint that follows every refusal of the command line.
+constexpr char kTryHelp[] = "Try 'ldsgen --help' for more information.";
+
 /// What --help prints.
 std::string usage();
 /// What --version prints.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "answers.h"
+#include "command_line.h"
 #include "path_diagram.h"
 #include "script.h"
 #include "script_size.h"
@@ -131,42 +132,20 @@ std::string Dialogue::room_problem(ModelKind kind, const std::string& data_file,
 }
 
 int Dialogue::usage_error(const std::string& problem) {
-  err_ << "ldsgen: " << problem << "\nTry 'ldsgen --help' for more information.\n";
+  err_ << "ldsgen: " << problem << '\n' << kTryHelp << '\n';
   return 2;
-}
-
-// A model given on the command line, by name or by code.
-std::optional<ModelKind> model_word(const std::string& word) {
-  std::string w;
-  for (char c : word) w += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  if (w == "univariate" || w == "uni" || w == "0") return ModelKind::Univariate;
-  if (w == "bivariate" || w == "bi" || w == "1") return ModelKind::Bivariate;
-  return std::nullopt;
-}
-
-// A name given on the command line is one answer whatever it holds: the shell has done the
-// quoting. A data name with blanks goes in quotes, as a typed one in quotes does.
-FileName given_name(const std::string& text, FileRole role) {
-  RawAnswer answer;
-  const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
-  answer.text = quoted ? text.substr(1, text.size() - 2) : text;
-  answer.quoted =
-      quoted || answer.text.empty() ||
-      (role == FileRole::kData && answer.text.find_first_of(" \t") != std::string::npos);
-  answer.too_long = answer.text.size() > kMaxFileName;
-  return check_file_name(answer, role);
 }
 
 std::string Dialogue::given_problem(const DialogueSetup& s) {
   if (s.script) {
-    FileName name = given_name(*s.script, FileRole::kScript);
+    FileName name = file_name_argument(*s.script, FileRole::kScript);
     if (!name.problem.empty()) return name.problem;
   }
-  if (s.model && !model_word(*s.model))
+  if (s.model && !model_argument(*s.model))
     return "wrong model '" + printable(*s.model) +
            "': only univariate (uni, 0) and bivariate (bi, 1) can be accepted";
   if (s.data) {
-    FileName name = given_name(*s.data, FileRole::kData);
+    FileName name = file_name_argument(*s.data, FileRole::kData);
     if (!name.problem.empty()) return name.problem;
   }
   if (s.occasions) return occasions_field(*s.occasions).problem;
@@ -178,7 +157,7 @@ int Dialogue::run(const DialogueSetup& setup) {
     return usage_error(problem);
   for (;;) {
     if (setup.script) {
-      script_name_ = given_name(*setup.script, FileRole::kScript).name;
+      script_name_ = file_name_argument(*setup.script, FileRole::kScript).name;
     } else if (!ask_file_name("Please input the Mplus script file name: ", FileRole::kScript,
                               &script_name_)) {
       return input_ended("script file name");
@@ -207,7 +186,7 @@ int Dialogue::run(const DialogueSetup& setup) {
 
   ModelKind kind = ModelKind::Univariate;
   if (setup.model) {
-    kind = *model_word(*setup.model);
+    kind = *model_argument(*setup.model);
   } else {
     if (!ask("Univariate model (0) or bivariate model (1)? Type 0 or 1"))
       return write_failed(w.error());
@@ -225,7 +204,7 @@ int Dialogue::run(const DialogueSetup& setup) {
   if (!w.flush()) return write_failed(w.error());  // as ask() does before every question
   std::string data_file;
   if (setup.data) {
-    data_file = given_name(*setup.data, FileRole::kData).name;
+    data_file = file_name_argument(*setup.data, FileRole::kData).name;
   } else if (!ask_file_name("Please input the name of the data file: ", FileRole::kData,
                             &data_file)) {
     return input_ended("data file name");

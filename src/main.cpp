@@ -16,21 +16,29 @@ namespace {
 
 using ldsgen::printable;
 
+// Why a diagram file could not be opened.
+std::string not_opened(const std::string& name, const ldsgen::OpenedScript& opened) {
+  return "cannot write diagram file '" + printable(name) + "': " +
+         (opened.status == ldsgen::OpenedScript::kNotAScript
+              ? "it is not a diagram ldsgen drew, and is left as it is"
+              : opened.why);
+}
+
 // Stores a diagram under the name given to --svg, with the same care as a script.
 int store_svg(const std::string& name, const std::string& svg) {
   ldsgen::OpenedScript opened = ldsgen::open_svg_file(name);
   for (const std::string& note : opened.notes) std::cerr << "ldsgen: " << note << '\n';
-  std::string why = opened.why;
-  if (opened.status == ldsgen::OpenedScript::kNotAScript) {
-    why = "it is not a diagram ldsgen drew, and is left as it is";
-  } else if (opened.status == ldsgen::OpenedScript::kOpened) {
-    ldsgen::Sink& out = opened.file->sink();
-    errno = 0;
-    if (!out.write(svg.data(), svg.size()) || !out.flush()) {
-      why = errno != 0 ? std::strerror(errno) : "the diagram could not be written";
-    } else if (opened.file->commit(&why)) {
-      return 0;
-    }
+  if (opened.status != ldsgen::OpenedScript::kOpened) {
+    std::cerr << "ldsgen: " << not_opened(name, opened) << '\n';
+    return 1;
+  }
+  std::string why;
+  ldsgen::Sink& out = opened.file->sink();
+  errno = 0;
+  if (!out.write(svg.data(), svg.size()) || !out.flush()) {
+    why = errno != 0 ? std::strerror(errno) : "the diagram could not be written";
+  } else if (opened.file->commit(&why)) {
+    return 0;
   }
   std::cerr << "ldsgen: cannot write diagram file '" << printable(name) << "': " << why << '\n';
   return 1;
@@ -72,8 +80,7 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const ldsgen::CommandLine line = ldsgen::read_command_line(ldsgen::arguments(argc, argv));
   if (!line.error.empty()) {
-    std::cerr << "ldsgen: " << printable(line.error)
-              << "\nTry 'ldsgen --help' for more information.\n";
+    std::cerr << "ldsgen: " << printable(line.error) << '\n' << ldsgen::kTryHelp << '\n';
     return 2;
   }
   if (line.help || line.version) {
@@ -95,11 +102,7 @@ int main(int argc, char** argv) {
     // A diagram name that can't be taken is refused before any question is asked.
     ldsgen::OpenedScript check = ldsgen::open_svg_file(*line.svg);
     if (check.status != ldsgen::OpenedScript::kOpened) {
-      std::cerr << "ldsgen: cannot write diagram file '" << printable(*line.svg) << "': "
-                << (check.status == ldsgen::OpenedScript::kNotAScript
-                        ? "it is not a diagram ldsgen drew, and is left as it is"
-                        : check.why)
-                << "\nTry 'ldsgen --help' for more information.\n";
+      std::cerr << "ldsgen: " << not_opened(*line.svg, check) << '\n' << ldsgen::kTryHelp << '\n';
       return 2;
     }
     setup.diagram = &diagram;

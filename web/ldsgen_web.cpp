@@ -2,6 +2,7 @@
 // answers and scripts is the core's; this only hands answers in and text and blocks out.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <string>
@@ -129,23 +130,26 @@ class PreviewSink : public ldsgen::Sink {
   bool write(const char* data, std::size_t size) override {
     bytes += size;
     if (bytes - reported_ >= 16 << 20) ldsgen_progress(static_cast<double>(reported_ = bytes));
-    std::string_view block(data, size);
-    for (std::size_t end; (end = block.find('\n')) != std::string_view::npos;) {
-      std::string_view line = block.substr(0, end);
-      if (!partial_.empty()) line = partial_.append(line);  // began in the block before
-      if (lines < kPreviewLines) (head += line) += '\n';
-      diagram.line(line);
-      partial_.clear();
-      if (++lines == kPreviewLines) ldsgen_head(head.c_str());
-      block.remove_prefix(end + 1);
+    const std::string_view block(data, size);
+    diagram.text(block);
+    lines += static_cast<std::uint64_t>(std::count(block.begin(), block.end(), '\n'));
+    // The head: the first lines, whole, for the page to show at once.
+    for (std::size_t at = 0; head_lines_ < kPreviewLines && at < block.size();) {
+      const std::size_t end = block.find('\n', at);
+      if (end == std::string_view::npos) {
+        head.append(block.substr(at));
+        break;
+      }
+      head.append(block.substr(at, end + 1 - at));
+      if (++head_lines_ == kPreviewLines) ldsgen_head(head.c_str());
+      at = end + 1;
     }
-    partial_.append(block);
     return true;
   }
 
  private:
-  std::string partial_;
   std::uint64_t reported_ = 0;
+  std::size_t head_lines_ = 0;
 };
 
 }  // namespace
