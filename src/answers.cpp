@@ -283,27 +283,6 @@ std::string blank_problem(FileRole role, std::string_view line) {
   return problem + " holds a blank: put a name with blanks in double quotes";
 }
 
-std::vector<std::string> occasions_warnings(ModelKind kind, std::int32_t occasions) {
-  const bool bivariate = kind == ModelKind::Bivariate;
-  std::vector<std::string> warnings;
-  if (occasions == 2) {
-    warnings.push_back(std::string("the model is not identified with 2 occasions: it has more "
-                                   "parameters than the data have means and covariances; ") +
-                       (bivariate ? "3 or more occasions are needed, and 4 or more are "
-                                    "recommended for the bivariate model"
-                                  : "3 or more occasions are needed"));
-  } else if (occasions == 3 && bivariate) {
-    warnings.push_back(
-        "the bivariate model is identified with 3 occasions but hard to estimate; "
-        "4 or more occasions are recommended");
-  }
-  if (occasions >= 1000000) {
-    warnings.push_back("names such as ly" + std::to_string(occasions) +
-                       " are longer than the 8 characters Mplus allows for a name");
-  }
-  return warnings;
-}
-
 std::string grouped(std::uint64_t count) {
   std::string digits = std::to_string(count), shown;
   for (std::size_t i = 0; i < digits.size(); ++i) {

@@ -122,10 +122,6 @@ std::string not_whole_occasions(std::string_view word);
 /// The message for a name that was cut at a blank.
 std::string blank_problem(FileRole role, std::string_view line = {});
 
-/// What a researcher should know about a count that is taken: models that can't be estimated,
-/// names Mplus won't accept.
-std::vector<std::string> occasions_warnings(ModelKind kind, std::int32_t occasions);
-
 /// A count with its thousands grouped by commas, as in 1,048,576.
 std::string grouped(std::uint64_t count);
 

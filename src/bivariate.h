@@ -8,10 +8,11 @@
 namespace ldsgen {
 
 class ScriptWriter;
+struct Model;
 
-/// The MODEL body for model code 1: the change blocks of y and x, the couplings both ways, and
-/// the residual variances and covariances.
-void write_bivariate_body(ScriptWriter& w, std::int64_t occasions);
+/// The MODEL body of the bivariate model: the change blocks of y and x, the couplings, and the
+/// residual variances and covariances.
+void write_bivariate_body(ScriptWriter& w, const Model& model, std::int64_t occasions);
 
 }  // namespace ldsgen
 

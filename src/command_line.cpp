@@ -16,13 +16,22 @@ struct Option {
   bool value;   // takes a value
   std::optional<std::string> CommandLine::*answer;
   bool CommandLine::*flag;
+  std::vector<std::string> CommandLine::*list = nullptr;  // repeatable
 };
 
 const Option kOptions[] = {
     {"model", 'm', true, &CommandLine::model, nullptr},
     {"data", 'd', true, &CommandLine::data, nullptr},
     {"occasions", 'n', true, &CommandLine::occasions, nullptr},
+    {"y-name", 0, true, &CommandLine::y_name, nullptr},
+    {"x-name", 0, true, &CommandLine::x_name, nullptr},
+    {"change", 0, true, &CommandLine::change, nullptr},
+    {"y-change", 0, true, &CommandLine::y_change, nullptr},
+    {"x-change", 0, true, &CommandLine::x_change, nullptr},
+    {"coupling", 0, true, &CommandLine::coupling, nullptr},
+    {"start", 0, true, nullptr, nullptr, &CommandLine::starts},
     {"svg", 0, true, &CommandLine::svg, nullptr},
+    {"no-legend", 0, false, nullptr, &CommandLine::no_legend},
     {"draw", 0, true, &CommandLine::draw, nullptr},
     {"quiet", 'q', false, nullptr, &CommandLine::quiet},
     {"help", 'h', false, nullptr, &CommandLine::help},
@@ -30,7 +39,9 @@ const Option kOptions[] = {
 };
 
 void take(CommandLine* line, const Option& option, const std::string& value) {
-  if (option.value) {
+  if (option.list) {
+    (line->*option.list).push_back(value);
+  } else if (option.value) {
     line->*option.answer = value;
   } else {
     line->*option.flag = true;
@@ -106,6 +117,36 @@ bool read_option(const std::vector<std::string>& args, std::size_t* at, CommandL
   return true;
 }
 
+// The model's options, read into the model they describe. Whether the stems clash, and whether
+// the model has each label given a start, is known only once the model's kind is.
+std::string read_variant(CommandLine* line) {
+  Model& m = line->variant;
+  for (auto [given, stem] : {std::pair{&line->y_name, &m.y_name}, {&line->x_name, &m.x_name}}) {
+    if (!*given) continue;
+    if (std::string problem = stem_problem(**given); !problem.empty()) return problem;
+    *stem = **given;
+    m.named = true;
+  }
+  for (auto [given, change] : {std::pair{&line->change, &m.y_change},
+                               {&line->y_change, &m.y_change},
+                               {&line->x_change, &m.x_change}}) {
+    if (!*given) continue;
+    const std::optional<Change> kind = change_argument(**given);
+    if (!kind) return "unknown change '" + **given + "': dual, proportional, constant or none";
+    *change = *kind;
+    if (given == &line->change) m.x_change = *kind;
+  }
+  if (line->coupling) {
+    const std::optional<Coupling> coupling = coupling_argument(*line->coupling);
+    if (!coupling)
+      return "unknown coupling '" + *line->coupling + "': both, y-to-x, x-to-y or none";
+    m.coupling = *coupling;
+  }
+  for (const std::string& start : line->starts)
+    if (std::string problem = add_start(&m, start); !problem.empty()) return problem;
+  return "";
+}
+
 }  // namespace
 
 CommandLine read_command_line(const std::vector<std::string>& args) {
@@ -126,6 +167,7 @@ CommandLine read_command_line(const std::vector<std::string>& args) {
   }
   if (line.draw && (line.script || line.model || line.data || line.occasions))
     line.error = "--draw draws an existing script and takes no answers";
+  if (line.error.empty()) line.error = read_variant(&line);
   return line;
 }
 
@@ -137,7 +179,18 @@ std::string usage() {
          "  -m, --model=MODEL      univariate (also uni, 0) or bivariate (also bi, 1)\n"
          "  -d, --data=FILE        the data file's name as the script names it\n"
          "  -n, --occasions=N      the number of occasions, 2 or more\n"
+         "\n"
+         "The model (the defaults write the dual change model with both couplings):\n"
+         "      --y-name=STEM      the first variable's names: STEM1..STEMN, lSTEM1.., dSTEM1..,\n"
+         "                         STEM0, sSTEM (default y)\n"
+         "      --x-name=STEM      the same for the second variable (default x)\n"
+         "      --change=KIND      dual, proportional, constant or none, for both variables\n"
+         "      --y-change=KIND, --x-change=KIND   the same for one variable\n"
+         "      --coupling=WHICH   both, y-to-x, x-to-y or none (bivariate)\n"
+         "      --start=LABEL=VALUE   a starting value for every statement with that label\n"
+         "\n"
          "      --svg=FILE         also write the script's path diagram as SVG\n"
+         "      --no-legend        draw the diagram without its legend\n"
          "      --draw=SCRIPT      ask nothing: draw the diagram of an existing script to\n"
          "                         standard output, or to --svg FILE\n"
          "  -q, --quiet            no line saying what was written\n"
@@ -153,7 +206,8 @@ std::string usage() {
          "  2    the command line was refused\n"
          "  130  interrupted with Ctrl-C (143: terminated); nothing is left half-written\n"
          "\n"
-         "Example: ldsgen -m bi -d waves.dat -n 5 growth.inp\n";
+         "Examples: ldsgen -m bi -d waves.dat -n 5 growth.inp\n"
+         "          ldsgen -m bi --y-name=anx --x-name=dep --coupling=y-to-x --start=3=0.1 a.inp\n";
 }
 
 std::string version_text() {

@@ -9,12 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "model.h"
+
 namespace ldsgen {
 
 struct CommandLine {
   std::optional<std::string> script, model, data, occasions;  // answers, as given
   std::optional<std::string> svg, draw;
-  bool quiet = false, help = false, version = false;
+  /// The model's names, change kinds, couplings and starting values, as read from their options.
+  Model variant;
+  std::optional<std::string> y_name, x_name, change, y_change, x_change, coupling;
+  std::vector<std::string> starts;
+  bool quiet = false, help = false, version = false, no_legend = false;
   std::string error;  // why the command line is refused; empty when it is taken
 };
 

@@ -90,7 +90,8 @@ class Dialogue {
   // Why an answer given beforehand is refused; empty when all are taken.
   std::string given_problem(const DialogueSetup& setup);
   // Why a script of these answers can't be stored where it goes; empty when it fits.
-  std::string room_problem(ModelKind kind, const std::string& data_file, std::int32_t occasions);
+  std::string room_problem(const Model& model, const std::string& data_file,
+                           std::int32_t occasions);
 
   StreamInput in_;
   std::ostream& out_;
@@ -119,11 +120,12 @@ bool Dialogue::ask_file_name(const char* question, FileRole role, std::string* n
   }
 }
 
-std::string Dialogue::room_problem(ModelKind kind, const std::string& data_file,
+std::string Dialogue::room_problem(const Model& model, const std::string& data_file,
                                    std::int32_t occasions) {
+  if (std::string problem = stem_length_problem(model, occasions); !problem.empty()) return problem;
   const std::optional<std::uint64_t> free = script_->free_space();
   if (!free) return "";
-  const ScriptSize size = script_size(kind, data_file, occasions);
+  const ScriptSize size = script_size(model, data_file, occasions);
   const std::uint64_t bytes = size.bytes + (script_->crlf() ? size.lines : 0);
   if (bytes <= *free) return "";
   return "a script of " + std::to_string(occasions) + " occasions takes " + grouped(bytes) +
@@ -149,6 +151,11 @@ std::string Dialogue::given_problem(const DialogueSetup& s) {
     if (!name.problem.empty()) return name.problem;
   }
   if (s.occasions) return occasions_field(*s.occasions).problem;
+  if (s.model) {
+    Model model = s.variant;
+    model.kind = *model_argument(*s.model);
+    return model_problem(model);
+  }
   return "";
 }
 
@@ -184,7 +191,8 @@ int Dialogue::run(const DialogueSetup& setup) {
   ScriptWriter& w = *writer_;
   write_preamble(w);
 
-  ModelKind kind = ModelKind::Univariate;
+  Model model = setup.variant;
+  ModelKind& kind = model.kind;
   if (setup.model) {
     kind = *model_argument(*setup.model);
   } else {
@@ -199,6 +207,8 @@ int Dialogue::run(const DialogueSetup& setup) {
       say(out_, "Input model code again...");
     }
     kind = static_cast<ModelKind>(code);
+    if (const std::string problem = model_problem(model); !problem.empty())
+      return usage_error(problem);
   }
 
   if (!w.flush()) return write_failed(w.error());  // as ask() does before every question
@@ -217,7 +227,7 @@ int Dialogue::run(const DialogueSetup& setup) {
   std::int32_t occasions = 0;
   if (setup.occasions) {
     occasions = occasions_field(*setup.occasions).value;
-    if (const std::string problem = room_problem(kind, data_file, occasions); !problem.empty())
+    if (const std::string problem = room_problem(model, data_file, occasions); !problem.empty())
       return usage_error(problem);
   } else {
     for (;;) {
@@ -226,21 +236,21 @@ int Dialogue::run(const DialogueSetup& setup) {
       ReadInteger read = read_integer(in_, &occasions, &word);
       if (read == ReadInteger::kEndOfInput) return input_ended("number of occasions");
       std::string problem = occasions_problem(read, occasions, word);
-      if (problem.empty()) problem = room_problem(kind, data_file, occasions);
+      if (problem.empty()) problem = room_problem(model, data_file, occasions);
       if (problem.empty()) break;
       refuse(problem);
     }
   }
-  warn(occasions_warnings(kind, occasions));
+  warn(occasions_warnings(model, occasions));
 
-  write_model_sections(w, kind, occasions);
+  write_model_sections(w, model, occasions);
   if (!w.flush()) return write_failed(w.error());
   std::string why;
   if (!script_->commit(&why)) return write_failed(why);
   if (!setup.quiet) {
     err_ << "ldsgen: wrote " << printable(script_name_) << ": "
          << (kind == ModelKind::Univariate ? "univariate" : "bivariate") << " model, " << occasions
-         << " occasions, " << script_size(kind, data_file, occasions).lines << " lines\n";
+         << " occasions, " << script_size(model, data_file, occasions).lines << " lines\n";
   }
   return 0;
 }

@@ -53,6 +53,8 @@ struct DialogueSetup {
   /// Answers given beforehand, on the command line: their questions are not asked, and a
   /// refused one ends the run with status 2, as no one is there to answer again.
   std::optional<std::string> script, model, data, occasions;
+  /// The model's names, change kinds, couplings and starting values; its kind is the answer.
+  Model variant;
   bool quiet = false;                // no line saying what was written
   DiagramReader* diagram = nullptr;  // where every line of the script also goes, if anywhere
 };

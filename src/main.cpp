@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
   setup.data = line.data;
   setup.occasions = line.occasions;
   setup.quiet = line.quiet;
+  setup.variant = line.variant;
   ldsgen::DiagramReader diagram;
   if (line.svg) {
     // A diagram name that can't be taken is refused before any question is asked.

@@ -12,10 +12,10 @@ namespace ldsgen {
 
 /// Everything after the DATA statement: the variable and analysis sections, the MODEL body of
 /// the chosen model and the OUTPUT line.
-void write_model_sections(ScriptWriter& w, ModelKind kind, std::int64_t occasions);
+void write_model_sections(ScriptWriter& w, const Model& model, std::int64_t occasions);
 
 /// The whole script, from the banner to the OUTPUT line.
-void write_script(ScriptWriter& w, ModelKind kind, std::string_view data_file,
+void write_script(ScriptWriter& w, const Model& model, std::string_view data_file,
                   std::int64_t occasions);
 
 }  // namespace ldsgen

@@ -15,8 +15,9 @@ struct ScriptSize {
   std::uint64_t lines = 0;  // each one more byte with CR LF
 };
 
-/// The size of the whole script for these answers; `occasions` is at least 2.
-ScriptSize script_size(ModelKind kind, std::string_view data_file, std::int64_t occasions);
+/// The size of the whole script for these answers, counted without writing it and as quickly for
+/// any count; `occasions` is at least 2.
+ScriptSize script_size(const Model& model, std::string_view data_file, std::int64_t occasions);
 
 }  // namespace ldsgen
 

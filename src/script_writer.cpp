@@ -23,6 +23,19 @@ Index::Index(std::int64_t value) : value_(value) {
 
 ScriptWriter::ScriptWriter(Sink& out) : out_(out), buffer_(new char[kCapacity + Index::kWidth]) {}
 
+namespace {
+
+// A counting writer hands nothing on.
+class NoSink : public Sink {
+ public:
+  bool write(const char*, std::size_t) override { return true; }  // GCOVR_EXCL_LINE
+};
+NoSink g_no_sink;
+
+}  // namespace
+
+ScriptWriter::ScriptWriter(Counting) : out_(g_no_sink), counting_(true) {}
+
 void ScriptWriter::append(std::string_view text) {
   while (!text.empty() && ok()) {
     if (used_ == kCapacity) drain();
@@ -119,36 +132,54 @@ namespace {
 // the closing ";" then still fits.
 constexpr std::size_t kNamesPerLineWidth = kLineWidth - 1;
 
-template <std::size_t N>
-void write_names(ScriptWriter& w, const char (&letter)[N], std::int64_t occasions) {
-  std::size_t width = 0;
+// The names stem1 ... stemN of one variable, with a blank after each, broken before a name that
+// would take its line past 89 characters. A counting writer works their lines out at once.
+void write_names(ScriptWriter& w, std::string_view stem, std::int64_t occasions) {
+  std::size_t width = 0;  // of the line the names have reached
+  if (w.counting()) {
+    std::int64_t low = 1;
+    for (std::size_t d = 1; low <= occasions; ++d, low *= 10) {
+      const auto count = static_cast<std::uint64_t>(std::min(occasions, low * 10 - 1) - low + 1);
+      const std::size_t name = stem.size() + d + 1, per_line = kNamesPerLineWidth / name;
+      const std::size_t fit = width == 0 ? per_line : (kNamesPerLineWidth - width) / name;
+      w.repeat(count, [&] { w.part(std::string(name - 1, 'n'), " "); });
+      if (count <= fit) {
+        width += count * name;
+        continue;
+      }
+      const std::uint64_t breaks = (count - fit + per_line - 1) / per_line;
+      w.repeat(breaks, [&] { w.line(); });
+      width = (count - fit - (breaks - 1) * per_line) * name;
+    }
+    return;
+  }
   for_each_occasion(w, 1, occasions, [&](Index i) {
-    std::size_t name = (N - 1) + i.size() + 1;
+    std::size_t name = stem.size() + i.size() + 1;
     if (width > 0 && width + name > kNamesPerLineWidth) {
       w.line();
       width = 0;
     }
-    w.part(letter, i, " ");
+    w.part(stem, i, " ");
     width += name;
   });
 }
 
-void write_variable_list(ScriptWriter& w, ModelKind kind, std::int64_t occasions) {
-  write_names(w, "y", occasions);
-  if (kind == ModelKind::Bivariate) {
+void write_variable_list(ScriptWriter& w, const Model& model, std::int64_t occasions) {
+  write_names(w, model.y_name, occasions);
+  if (model.kind == ModelKind::Bivariate) {
     w.line();
-    write_names(w, "x", occasions);
+    write_names(w, model.x_name, occasions);
   }
   w.line(";");
 }
 
 }  // namespace
 
-void write_variable_sections(ScriptWriter& w, ModelKind kind, std::int64_t occasions) {
+void write_variable_sections(ScriptWriter& w, const Model& model, std::int64_t occasions) {
   w.line("VARIABLE: NAMES ARE ");
-  write_variable_list(w, kind, occasions);
+  write_variable_list(w, model, occasions);
   w.line(" USEVARIABLE ARE ");
-  write_variable_list(w, kind, occasions);
+  write_variable_list(w, model, occasions);
   w.line(" MISSING=.;");
   w.line(" ANALYSIS: TYPE=MEANSTRUCTURE;");
   w.line(" ITERATIONS = 8000;");

@@ -3,6 +3,7 @@
 #ifndef LDSGEN_SCRIPT_WRITER_H_
 #define LDSGEN_SCRIPT_WRITER_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "model.h"
 
 namespace ldsgen {
 
@@ -79,6 +82,10 @@ class Sink {
 class ScriptWriter {
  public:
   explicit ScriptWriter(Sink& out);
+  /// A writer that only counts the bytes and lines it is given, so that the size of a script is
+  /// known before it is written; loops over occasions then write one occasion for many.
+  struct Counting {};
+  explicit ScriptWriter(Counting);
   ScriptWriter(const ScriptWriter&) = delete;
   ScriptWriter& operator=(const ScriptWriter&) = delete;
 
@@ -86,12 +93,17 @@ class ScriptWriter {
   template <typename... Pieces>
   void line(const Pieces&... pieces) {
     part(pieces..., "\n");
+    ++lines_;
   }
 
   /// Appends the pieces without ending the line.
   template <typename... Pieces>
   void part(const Pieces&... pieces) {
     const std::size_t size = (std::size_t{0} + ... + view(pieces).size());
+    if (counting_) {
+      bytes_ += size;
+      return;
+    }
     if (size > kCapacity - used_) {
       (append(view(pieces)), ...);
       return;
@@ -106,6 +118,18 @@ class ScriptWriter {
   bool flush();
 
   bool ok() const { return error_.empty(); }
+  bool counting() const { return counting_; }
+  /// What a counting writer was given: bytes with LF line ends, and lines.
+  std::uint64_t bytes() const { return bytes_; }
+  std::uint64_t lines() const { return lines_; }
+  /// Counts what `body` writes as written `times` times over.
+  template <typename Body>
+  void repeat(std::uint64_t times, Body body) {
+    const std::uint64_t bytes = bytes_, lines = lines_;
+    body();
+    bytes_ += (bytes_ - bytes) * (times - 1);
+    lines_ += (lines_ - lines) * (times - 1);
+  }
   /// Why the sink refused the text; empty while ok().
   const std::string& error() const { return error_; }
 
@@ -142,17 +166,29 @@ class ScriptWriter {
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
   std::string error_;
+  bool counting_ = false;
+  std::uint64_t bytes_ = 0, lines_ = 0;
 };
 
 /// Calls body(Index(i)) for i = first ... last, in 64 bits, and stops early once the writer has
 /// failed: at the far ends of the integer range a script runs to hundreds of gigabytes.
+/// A counting writer calls it once per run of occasions whose numbers, and those of their
+/// neighbours i - 1 and i + 1, have as many digits: their lines are all as long.
 template <typename Body>
-void for_each_occasion(const ScriptWriter& w, std::int64_t first, std::int64_t last, Body body) {
-  for (Index i(first); i.value() <= last && w.ok(); ++i) body(i);
+void for_each_occasion(ScriptWriter& w, std::int64_t first, std::int64_t last, Body body) {
+  if (!w.counting()) {
+    for (Index i(first); i.value() <= last && w.ok(); ++i) body(i);
+    return;
+  }
+  // Counts of occasions are 32-bit, so ten times one never overflows.
+  for (std::int64_t low = 1; low <= last; low *= 10) {
+    const std::int64_t a = std::max(first, low), b = std::min(last, low * 10 - 1);
+    if (a > b) continue;
+    body(Index(a));
+    if (b - a >= 2) w.repeat(static_cast<std::uint64_t>(b - a - 1), [&] { body(Index(a + 1)); });
+    if (b > a) body(Index(b));
+  }
 }
-
-/// The variables a script measures: y alone, or y and x.
-enum class ModelKind { Univariate = 0, Bivariate = 1 };
 
 void write_preamble(ScriptWriter& w);
 /// The DATA statement of a data file name, as lines of three pieces. It is one line where it fits
@@ -168,7 +204,7 @@ struct DataStatement {
 DataStatement data_statement(std::string_view data_file);
 
 void write_data_section(ScriptWriter& w, std::string_view data_file);
-void write_variable_sections(ScriptWriter& w, ModelKind kind, std::int64_t occasions);
+void write_variable_sections(ScriptWriter& w, const Model& model, std::int64_t occasions);
 void write_output_section(ScriptWriter& w);
 
 /// Whether a file that starts with these bytes (its first kScriptStart, or all of it) was

@@ -1,90 +1,63 @@
 #include "univariate.h"
 
+#include "model.h"
 #include "script_writer.h"
 
 namespace ldsgen {
 
-namespace {
-
-// The pieces that name one variable. They are arrays rather than strings so that the writer
-// copies each with a length known when compiling: the change block is most of a script's bytes.
-struct LetterY {
-  static constexpr char kComment[] = "!For the variable y";
-  static constexpr char kMeasured[] = "y";
-  static constexpr char kLevel[] = "ly";
-  static constexpr char kDifference[] = "dy";
-  static constexpr char kSlope[] = "sy";
-  static constexpr char kProportion[] = " * (1);";
-  static constexpr char kInitialLevel[] = "y0 by ly1 @1;";
-  static constexpr char kMeansComment[] = "! Set the means and variance to be 0";
-  static constexpr char kMeanMeasured[] = "[y";
-  static constexpr char kMeanLevel[] = "[ly";
-  static constexpr char kMeanDifference[] = "[dy";
-};
-
-// Users' scripts carry x's means comment with its odd leading blank, so it stays.
-struct LetterX {
-  static constexpr char kComment[] = "!For the variable x";
-  static constexpr char kMeasured[] = "x";
-  static constexpr char kLevel[] = "lx";
-  static constexpr char kDifference[] = "dx";
-  static constexpr char kSlope[] = "sx";
-  static constexpr char kProportion[] = " * (2);";
-  static constexpr char kInitialLevel[] = "x0 by lx1 @1;";
-  static constexpr char kMeansComment[] = " !Set the means and variance to be 0";
-  static constexpr char kMeanMeasured[] = "[x";
-  static constexpr char kMeanLevel[] = "[lx";
-  static constexpr char kMeanDifference[] = "[dx";
-};
-
-template <typename V>
-void write_change_block(ScriptWriter& w, std::int64_t n) {
-  w.line(V::kComment);
+void write_change_block(ScriptWriter& w, const Model& model, bool x, std::int64_t n) {
+  const VariableNames v(x ? model.x_name : model.y_name);
+  const std::string_view y = v.stem, ly = v.level, dy = v.difference;
+  const std::string_view start = model.start(x ? 2 : 1);
+  const bool differences = model.differences(x);
+  w.line("!For the variable ", y);
   w.line("!Oberved variables and latent level");
-  for_each_occasion(w, 1, n,
-                    [&](Index i) { w.line(V::kLevel, i, " by ", V::kMeasured, i, " @1;"); });
+  for_each_occasion(w, 1, n, [&](Index i) { w.line(ly, i, " by ", y, i, " @1;"); });
   w.line("!Autoregressive part");
-  for_each_occasion(w, 2, n,
-                    [&](Index i) { w.line(V::kLevel, i, " on ", V::kLevel, i - 1, " @1;"); });
-  w.line("!Difference score on latent level");
-  for_each_occasion(w, 1, n - 1,
-                    [&](Index i) { w.line(V::kDifference, i, " by ", V::kLevel, i + 1, " @1;"); });
-  w.line("!Auto-porpotion of difference score on level");
-  w.line("! add the starting values after *");
-  for_each_occasion(w, 1, n - 1, [&](Index i) {
-    w.line(V::kDifference, i, " on ", V::kLevel, i, V::kProportion);
-  });
-  w.line("!Model relationship between slope and ds");
-  for_each_occasion(w, 1, n - 1,
-                    [&](Index i) { w.line(V::kSlope, " by ", V::kDifference, i, " @1;"); });
-  w.line(V::kInitialLevel);
-  w.line(V::kMeansComment);
-  for_each_occasion(w, 1, n - 1, [&](Index i) {
-    w.line(V::kMeanMeasured, i, "@0]; ", V::kMeanLevel, i, "@0]; ", V::kMeanDifference, i, "@0]; ",
-           V::kLevel, i, "@0; ", V::kDifference, i, "@0;");
-  });
-  // The last occasion has no difference score. This line is written even when the loops above
-  // wrote nothing, so it then names occasion N as it is (0 or below).
-  const Index last(n);
-  w.line(V::kMeanMeasured, last, "@0]; ", V::kMeanLevel, last, "@0];", V::kLevel, last, "@0;");
-}
-
-}  // namespace
-
-void write_change_block(ScriptWriter& w, Letter letter, std::int64_t occasions) {
-  if (letter == Letter::Y) {
-    write_change_block<LetterY>(w, occasions);
-  } else {
-    write_change_block<LetterX>(w, occasions);
+  for_each_occasion(w, 2, n, [&](Index i) { w.line(ly, i, " on ", ly, i - 1, " @1;"); });
+  if (differences) {
+    w.line("!Difference score on latent level");
+    for_each_occasion(w, 1, n - 1, [&](Index i) { w.line(dy, i, " by ", ly, i + 1, " @1;"); });
   }
+  if (model.proportional(x)) {
+    w.line("!Auto-porpotion of difference score on level");
+    w.line("! add the starting values after *");
+    const std::string_view label = x ? " (2);" : " (1);";
+    for_each_occasion(w, 1, n - 1,
+                      [&](Index i) { w.line(dy, i, " on ", ly, i, " *", start, label); });
+  }
+  if (model.slope(x)) {
+    w.line("!Model relationship between slope and ds");
+    for_each_occasion(w, 1, n - 1, [&](Index i) { w.line(v.slope, " by ", dy, i, " @1;"); });
+  }
+  w.line(v.initial, " by ", ly, "1 @1;");
+  // Users' scripts carry x's means comment with its odd leading blank, so it stays.
+  w.line(x ? " !Set the means and variance to be 0" : "! Set the means and variance to be 0");
+  for_each_occasion(w, 1, n - 1, [&](Index i) {
+    if (differences) {
+      w.line("[", y, i, "@0]; [", ly, i, "@0]; [", dy, i, "@0]; ", ly, i, "@0; ", dy, i, "@0;");
+    } else {
+      w.line("[", y, i, "@0]; [", ly, i, "@0]; ", ly, i, "@0;");
+    }
+  });
+  // The last occasion has no difference score.
+  const Index last(n);
+  w.line("[", y, last, "@0]; [", ly, last, "@0];", ly, last, "@0;");
 }
 
-void write_univariate_body(ScriptWriter& w, std::int64_t occasions) {
-  write_change_block(w, Letter::Y, occasions);
-  w.line("[y0 sy];");
-  w.line("y0 sy;");
+void write_univariate_body(ScriptWriter& w, const Model& model, std::int64_t occasions) {
+  write_change_block(w, model, false, occasions);
+  const VariableNames y(model.y_name);
+  if (model.slope(false)) {
+    w.line("[", y.initial, " ", y.slope, "];");
+    w.line(y.initial, " ", y.slope, ";");
+  } else {
+    w.line("[", y.initial, "];");
+    w.line(y.initial, ";");
+  }
   w.line("!Set all residuals to be equal");
-  for_each_occasion(w, 1, occasions, [&](Index i) { w.line("y", i, "* (2);"); });
+  const std::string_view start = model.start(2);
+  for_each_occasion(w, 1, occasions, [&](Index i) { w.line(y.stem, i, "*", start, " (2);"); });
 }
 
 }  // namespace ldsgen

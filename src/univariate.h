@@ -8,16 +8,15 @@
 namespace ldsgen {
 
 class ScriptWriter;
-
-enum class Letter { Y, X };
+struct Model;
 
 /// Levels, autoregression, difference scores, proportional change, slope, initial level and the
-/// fixed means and variances of one variable.
-void write_change_block(ScriptWriter& w, Letter letter, std::int64_t occasions);
+/// fixed means and variances of one variable (x when `x`, else y).
+void write_change_block(ScriptWriter& w, const Model& model, bool x, std::int64_t occasions);
 
-/// The MODEL body for model code 0: the change block of y, then its free initial level and slope
-/// and its equal residual variances.
-void write_univariate_body(ScriptWriter& w, std::int64_t occasions);
+/// The MODEL body of the univariate model: the change block of y, then its free initial level
+/// and slope and its equal residual variances.
+void write_univariate_body(ScriptWriter& w, const Model& model, std::int64_t occasions);
 
 }  // namespace ldsgen
 

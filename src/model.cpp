@@ -1,0 +1,214 @@
+#include "model.h"
+
+#include <algorithm>
+
+namespace ldsgen {
+
+VariableNames::VariableNames(std::string_view s)
+    : stem(s), level("l" + stem), difference("d" + stem), slope("s" + stem), initial(stem + "0") {}
+
+bool Model::slope(bool x) const {
+  return change(x) == Change::Dual || change(x) == Change::Constant;
+}
+
+bool Model::proportional(bool x) const {
+  return change(x) == Change::Dual || change(x) == Change::Proportional;
+}
+
+bool Model::coupled_into(bool x) const {
+  if (kind == ModelKind::Univariate) return false;
+  return coupling == Coupling::Both || coupling == (x ? Coupling::YToX : Coupling::XToY);
+}
+
+// The labels keep their meaning in every variant: 1 and 2 proportional change of y and x, 3 and 4
+// the couplings from y to x and from x to y, then the residuals. A part a variant drops takes its
+// label with it.
+std::vector<int> Model::labels() const {
+  std::vector<int> labels;
+  if (proportional(false)) labels.push_back(1);
+  if (kind == ModelKind::Univariate) {
+    labels.push_back(2);
+    return labels;
+  }
+  if (proportional(true)) labels.push_back(2);
+  if (coupled_into(true)) labels.push_back(3);
+  if (coupled_into(false)) labels.push_back(4);
+  for (int label : {5, 6, 7}) labels.push_back(label);
+  return labels;
+}
+
+std::string_view Model::start(int label) const {
+  auto it = starts.find(label);
+  return it == starts.end() ? std::string_view() : it->second;
+}
+
+std::optional<Change> change_argument(std::string_view word) {
+  if (word == "dual") return Change::Dual;
+  if (word == "proportional") return Change::Proportional;
+  if (word == "constant") return Change::Constant;
+  if (word == "none") return Change::None;
+  return std::nullopt;
+}
+
+std::optional<Coupling> coupling_argument(std::string_view word) {
+  if (word == "both") return Coupling::Both;
+  if (word == "y-to-x") return Coupling::YToX;
+  if (word == "x-to-y") return Coupling::XToY;
+  if (word == "none") return Coupling::None;
+  return std::nullopt;
+}
+
+namespace {
+
+bool is_letter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return out;
+}
+
+std::string digits(std::int64_t n) {
+  return std::to_string(n);
+}
+
+}  // namespace
+
+// A stem ends in a letter or "_", so that a name made of it and an occasion reads back one way.
+std::string stem_problem(std::string_view stem) {
+  const std::string shown = "the name '" + std::string(stem) + "'";
+  if (stem.empty()) return "a variable's name is empty";
+  if (!is_letter(stem.front())) return shown + " does not start with a letter";
+  for (char c : stem)
+    if (!is_letter(c) && !is_digit(c) && c != '_')
+      return shown + " holds a character other than letters, digits and _";
+  if (is_digit(stem.back()))
+    return shown + " ends in a digit, which would run into the occasions (" + std::string(stem) +
+           "1 ...)";
+  if (stem.size() > 6)
+    return shown + " is too long: its level at occasion 1 would be l" + std::string(stem) +
+           "1, longer than the 8 characters Mplus allows";
+  return "";
+}
+
+// Names ending in an occasion clash when their stems' prefixes do; the slopes have none.
+std::string stems_clash(std::string_view y, std::string_view x) {
+  const VariableNames a(y), b(x);
+  for (const std::string* p : {&a.stem, &a.level, &a.difference})
+    for (const std::string* q : {&b.stem, &b.level, &b.difference})
+      if (lower(*p) == lower(*q))
+        return "the names '" + std::string(y) + "' and '" + std::string(x) +
+               "' would both declare " + *p + "1";
+  if (lower(a.slope) == lower(b.slope))
+    return "the names '" + std::string(y) + "' and '" + std::string(x) + "' would both declare " +
+           a.slope;
+  return "";
+}
+
+std::string stem_length_problem(const Model& model, std::int64_t occasions) {
+  if (!model.named) return "";
+  for (const std::string* stem : {&model.y_name, &model.x_name}) {
+    if (stem == &model.x_name && model.kind == ModelKind::Univariate) break;
+    const std::string longest = "l" + *stem + digits(occasions);
+    if (longest.size() > 8)
+      return "with " + digits(occasions) + " occasions the name '" + *stem + "' makes " + longest +
+             ", longer than the 8 characters Mplus allows";
+  }
+  return "";
+}
+
+namespace {
+
+// A starting value is a decimal number: a sign, digits, a point.
+bool is_decimal(std::string_view s) {
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+  bool digit = false, point = false;
+  for (char c : s) {
+    if (is_digit(c)) {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit && s.size() <= 20;
+}
+
+std::string label_list(const std::vector<int>& labels) {
+  std::string list;
+  for (std::size_t k = 0; k < labels.size(); ++k) {
+    if (k > 0) list += k + 1 == labels.size() ? " and " : ", ";
+    list += std::to_string(labels[k]);
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string add_start(Model* model, std::string_view text) {
+  const std::size_t equals = text.find('=');
+  const std::string shown = "the starting value '" + std::string(text) + "'";
+  if (equals == std::string_view::npos) return shown + " is not LABEL=VALUE";
+  const std::string_view label = text.substr(0, equals), value = text.substr(equals + 1);
+  if (label.empty() || label.size() > 2 || !std::all_of(label.begin(), label.end(), is_digit))
+    return shown + " names no label: a label is a number such as 1";
+  if (!is_decimal(value)) return shown + " is not a decimal number such as -0.2";
+  model->starts[std::stoi(std::string(label))] = std::string(value);
+  return "";
+}
+
+std::string starts_problem(const Model& model) {
+  const std::vector<int> labels = model.labels();
+  for (const auto& [label, value] : model.starts)
+    if (std::find(labels.begin(), labels.end(), label) == labels.end())
+      return "the model has no label " + std::to_string(label) + ": its labels are " +
+             label_list(labels);
+  return "";
+}
+
+std::string model_problem(const Model& model) {
+  if (model.kind == ModelKind::Bivariate) {
+    if (std::string clash = stems_clash(model.y_name, model.x_name); !clash.empty()) return clash;
+  }
+  return starts_problem(model);
+}
+
+std::int64_t identified_from(const Model& model) {
+  (void)model;
+  return 3;
+}
+
+std::vector<std::string> occasions_warnings(const Model& model, std::int32_t occasions) {
+  const bool bivariate = model.kind == ModelKind::Bivariate;
+  const bool today =
+      model.y_change == Change::Dual &&
+      (!bivariate || (model.x_change == Change::Dual && model.coupling == Coupling::Both));
+  std::vector<std::string> warnings;
+  const std::int64_t fewest = identified_from(model);
+  if (occasions < fewest) {
+    const std::string needed = std::to_string(fewest) + " or more occasions are needed";
+    warnings.push_back("the model is not identified with " + std::to_string(occasions) +
+                       " occasions: it has more parameters than the data have means and "
+                       "covariances; " +
+                       (bivariate && today
+                            ? needed + ", and 4 or more are recommended for the bivariate model"
+                            : needed));
+  } else if (occasions == 3 && bivariate && today) {
+    warnings.push_back(
+        "the bivariate model is identified with 3 occasions but hard to estimate; "
+        "4 or more occasions are recommended");
+  }
+  if (occasions >= 1000000 && !model.named) {
+    warnings.push_back("names such as l" + model.y_name + std::to_string(occasions) +
+                       " are longer than the 8 characters Mplus allows for a name");
+  }
+  return warnings;
+}
+
+}  // namespace ldsgen
