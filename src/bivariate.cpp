@@ -34,6 +34,7 @@ void write_bivariate_body(ScriptWriter& w, const Model& model, std::int64_t occa
   write_change_block(w, model, true, n);
   write_coupling(w, model, true, n);
   write_coupling(w, model, false, n);
+  write_final_covariances(w, model, n);
   // The initial levels, then the slopes there are.
   std::string factors = y.initial + " " + x.initial;
   if (model.slope(false)) factors += " " + y.slope;

@@ -179,8 +179,29 @@ std::string model_problem(const Model& model) {
   return starts_problem(model);
 }
 
-std::int64_t identified_from(const Model& model) {
-  (void)model;
+std::int64_t free_parameters(const Model& m) {
+  const bool bi = m.kind == ModelKind::Bivariate;
+  const std::int64_t factors = 1 + bi + m.slope(false) + (bi && m.slope(true));
+  return factors + factors * (factors + 1) / 2 + m.proportional(false) +
+         (bi ? m.proportional(true) + m.coupled_into(true) + m.coupled_into(false) + 3 : 1);
+}
+
+// The rule was found from the rank of the Jacobian of the implied means and covariances with
+// respect to the free parameters, for every variant at 2 to 4 occasions (the SEM tests check it).
+std::optional<std::int64_t> identified_from(const Model& m) {
+  const bool bi = m.kind == ModelKind::Bivariate;
+  // A level that never changes adds the same to every difference score it is coupled to, as a
+  // slope does: the two can't be told apart at any count.
+  for (bool x : {false, true})
+    if (m.coupled_into(x) && !m.differences(!x) && m.slope(x)) return std::nullopt;
+  const int slopes = m.slope(false) + (bi && m.slope(true));
+  if (slopes == 0) return 2;
+  // One constant slope is found at 2 occasions when its variable's level predicts the other's
+  // change and nothing predicts its own.
+  if (bi && slopes == 1) {
+    const bool x = m.slope(true);
+    if (m.change(x) == Change::Constant && !m.coupled_into(x) && m.coupled_into(!x)) return 2;
+  }
   return 3;
 }
 
@@ -190,12 +211,24 @@ std::vector<std::string> occasions_warnings(const Model& model, std::int32_t occ
       model.y_change == Change::Dual &&
       (!bivariate || (model.x_change == Change::Dual && model.coupling == Coupling::Both));
   std::vector<std::string> warnings;
-  const std::int64_t fewest = identified_from(model);
-  if (occasions < fewest) {
-    const std::string needed = std::to_string(fewest) + " or more occasions are needed";
-    warnings.push_back("the model is not identified with " + std::to_string(occasions) +
-                       " occasions: it has more parameters than the data have means and "
-                       "covariances; " +
+  const std::optional<std::int64_t> fewest = identified_from(model);
+  const std::int64_t variables = bivariate ? 2 * std::int64_t{occasions} : occasions;
+  const std::int64_t moments = variables + variables * (variables + 1) / 2;
+  const std::string count = std::to_string(occasions) + " occasions";
+  if (!fewest) {
+    const bool into_x = model.coupled_into(true) && !model.differences(false);
+    const std::string& from = into_x ? model.y_name : model.x_name;
+    const std::string& to = into_x ? model.x_name : model.y_name;
+    warnings.push_back("the model is not identified with any number of occasions: the level of " +
+                       from + " never changes, so its coupling to the change of " + to +
+                       " can't be told apart from the slope of " + to);
+  } else if (occasions < *fewest) {
+    const std::string needed = std::to_string(*fewest) + " or more occasions are needed";
+    const std::string why = free_parameters(model) > moments
+                                ? ": it has more parameters than the data have means and "
+                                  "covariances; "
+                                : "; ";
+    warnings.push_back("the model is not identified with " + count + why +
                        (bivariate && today
                             ? needed + ", and 4 or more are recommended for the bivariate model"
                             : needed));

@@ -73,8 +73,10 @@ std::string starts_problem(const Model& model);
 /// Why the model as chosen can't be written (stems that clash, labels it lacks); empty if none.
 std::string model_problem(const Model& model);
 
-/// The fewest occasions at which the model is identified.
-std::int64_t identified_from(const Model& model);
+/// The free parameters of the model, those held equal by a label counted once.
+std::int64_t free_parameters(const Model& model);
+/// The fewest occasions at which the model is identified; none when no count identifies it.
+std::optional<std::int64_t> identified_from(const Model& model);
 /// What a researcher should know about a count that is taken: models that can't be estimated,
 /// names Mplus won't accept.
 std::vector<std::string> occasions_warnings(const Model& model, std::int32_t occasions);

@@ -18,7 +18,7 @@ namespace ldsgen {
 
 /// An occasion number in plain decimal, formatted once and then counted up or down in place, and
 /// copied into every piece that names it. It holds 64 bits because i+1 steps past the 32-bit
-/// range at its end. Occasions count from 1, so counting never goes below 0.
+/// range at its end. Span count from 1, so counting never goes below 0.
 class Index {
  public:
   explicit Index(std::int64_t value);
@@ -187,6 +187,35 @@ void for_each_occasion(ScriptWriter& w, std::int64_t first, std::int64_t last, B
     body(Index(a));
     if (b - a >= 2) w.repeat(static_cast<std::uint64_t>(b - a - 1), [&] { body(Index(a + 1)); });
     if (b > a) body(Index(b));
+  }
+}
+
+/// Span first ... last.
+struct Span {
+  std::int64_t first, last;
+};
+
+/// Calls body(Index(i), Index(j)) for every i of `is` and j of `js`, only with i < j when
+/// `ordered`. A counting writer calls it once for each pair of runs of numbers of as many digits.
+template <typename Body>
+void for_each_pair(ScriptWriter& w, Span is, Span js, bool ordered, Body body) {
+  if (!w.counting()) {
+    for (Index i(is.first); i.value() <= is.last && w.ok(); ++i)
+      for (Index j(ordered ? i.value() + 1 : js.first); j.value() <= js.last && w.ok(); ++j)
+        body(i, j);
+    return;
+  }
+  for (std::int64_t low = 1; low <= is.last; low *= 10) {
+    const std::int64_t a = std::max(is.first, low), b = std::min(is.last, low * 10 - 1);
+    for (std::int64_t high = 1; high <= js.last && a <= b; high *= 10) {
+      const std::int64_t c = std::max(js.first, high), d = std::min(js.last, high * 10 - 1);
+      if (c > d || (ordered && high < low)) continue;
+      const auto rows = static_cast<std::uint64_t>(b - a + 1);
+      const auto columns = static_cast<std::uint64_t>(d - c + 1);
+      // Within one run, an ordered pair is one of rows * (rows - 1) / 2.
+      const std::uint64_t pairs = ordered && high == low ? rows * (rows - 1) / 2 : rows * columns;
+      if (pairs > 0) w.repeat(pairs, [&] { body(Index(a), Index(c)); });
+    }
   }
 }
 

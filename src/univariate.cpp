@@ -45,8 +45,46 @@ void write_change_block(ScriptWriter& w, const Model& model, bool x, std::int64_
   w.line("[", y, last, "@0]; [", ly, last, "@0];", ly, last, "@0;");
 }
 
+namespace {
+
+// The latent variables of one variable that predict nothing: the difference scores when no slope
+// loads on them, or the last level when there are none.
+struct Final {
+  std::string_view name;
+  Span occasions{1, 0};  // none
+  bool any() const { return occasions.first <= occasions.last; }
+};
+
+Final final_of(const Model& model, const VariableNames& v, bool x, std::int64_t n) {
+  if (!model.differences(x)) return {v.level, {n, n}};
+  if (!model.slope(x)) return {v.difference, {1, n - 1}};
+  return {v.level, {1, 0}};
+}
+
+}  // namespace
+
+// SEM engines let latent variables that predict nothing covary by default; these don't.
+void write_final_covariances(ScriptWriter& w, const Model& model, std::int64_t n) {
+  const VariableNames y(model.y_name), x(model.x_name);
+  const Final fy = final_of(model, y, false, n);
+  const Final fx = model.kind == ModelKind::Bivariate ? final_of(model, x, true, n) : Final{};
+  const bool within = fy.occasions.last > fy.occasions.first ||
+                      (fx.any() && fx.occasions.last > fx.occasions.first);
+  if (!within && !(fy.any() && fx.any())) return;
+  w.line("!Set the covariances of the latent variables that predict nothing to be 0");
+  for (const Final* f : {&fy, &fx}) {
+    if (!f->any()) continue;
+    for_each_pair(w, f->occasions, f->occasions, true,
+                  [&](Index i, Index j) { w.line(f->name, i, " with ", f->name, j, "@0;"); });
+  }
+  if (fy.any() && fx.any())
+    for_each_pair(w, fy.occasions, fx.occasions, false,
+                  [&](Index i, Index j) { w.line(fy.name, i, " with ", fx.name, j, "@0;"); });
+}
+
 void write_univariate_body(ScriptWriter& w, const Model& model, std::int64_t occasions) {
   write_change_block(w, model, false, occasions);
+  write_final_covariances(w, model, occasions);
   const VariableNames y(model.y_name);
   if (model.slope(false)) {
     w.line("[", y.initial, " ", y.slope, "];");

@@ -1,7 +1,8 @@
 # Fits the scripts that ldsgen writes with a real SEM engine (lavaan, which reads Mplus input) on
 # data simulated from known parameters, and checks that the engine recovers them.
 # Each model is fitted at 5 occasions and at the fewest that estimate it well (3 univariate, 4
-# bivariate); at 2 occasions the engine must report negative degrees of freedom, the evidence
+# bivariate), and the variants (proportional, constant and no change; one-way and no coupling) at
+# 5; at 2 occasions the engine must report negative degrees of freedom, the evidence
 # behind ldsgen's warning.
 # Usage: Rscript recovery.R LDSGEN [WORK_DIR]. Exit 0 when every parameter is recovered within
 # 4 standard errors and the model fits; 77 (skipped) when lavaan is not installed; 1 otherwise.
@@ -25,25 +26,26 @@ draw <- function(means, covariance) {
 }
 
 
-# Runs ldsgen through its dialogue, fits its script to the data, and compares the estimates with
-# the truth. lavaan's converter misreads a bare "*" before an equality label, so its copy of the
-# script reads "y1 (2);" where ldsgen wrote "y1* (2);", and "ly1 (3);" for "ly1*(3);": Mplus reads
-# both the same way, as a free parameter with that label.
-fit_script <- function(model, code, data) {
+# Runs ldsgen through its dialogue (with the variant's options), fits its script to the data, and
+# compares the estimates with the truth. lavaan's converter misreads a bare "*" before an equality
+# label, so its copy of the script reads "y1 (2);" where ldsgen wrote "y1* (2);", and "ly1 (3);"
+# for "ly1*(3);": Mplus reads both the same way, as a free parameter with that label.
+fit_script <- function(model, code, data, options = character()) {
   occasions <- ncol(data) / (code + 1)
   name <- sprintf("%s_%d", model, occasions)
   script <- paste0(name, ".inp")
+  unlink(script)
   write.table(round(data, 5), paste0(name, ".dat"), row.names = FALSE, col.names = FALSE)
-  status <- system2(ldsgen, stdout = FALSE, stderr = FALSE,
+  status <- system2(ldsgen, options, stdout = FALSE, stderr = FALSE,
                     input = sprintf("%s %d %s.dat %d", script, code, name, occasions))
   if (status != 0) stop("ldsgen exited with status ", status)
   writeLines(gsub("\\* ?\\(", " (", readLines(script)), "lavaan.inp")
   mplus2lavaan("lavaan.inp", run = TRUE)
 }
 
-check <- function(model, code, data, truth) {
-  fit <- fit_script(model, code, data)
-  model <- sprintf("%s %d", model, ncol(data) / (code + 1))
+check <- function(model, code, data, truth, options = character()) {
+  fit <- fit_script(model, code, data, options)
+  model <- sprintf("%s %d %s", model, ncol(data) / (code + 1), paste(options, collapse = " "))
   estimates <- parameterEstimates(fit)
   rows <- lapply(seq_len(nrow(truth)), function(k) {
     t <- truth[k, ]
@@ -73,11 +75,13 @@ set.seed(20261208)
 # The univariate model.
 # Each latent level is the one before plus its difference score: the person's slope plus
 # proportional change of the level.
-simulate_univariate <- function(occasions) {
+# Without a slope the slope is 0; without proportional change beta is 0.
+simulate_univariate <- function(occasions, slope = TRUE, beta = -0.2) {
   factors <- draw(c(10, 2), matrix(c(4, 0.6, 0.6, 1), 2))
+  if (!slope) factors[, 2] <- 0
   ly <- matrix(0, persons, occasions)
   ly[, 1] <- factors[, 1]
-  for (i in 1:(occasions - 1)) ly[, i + 1] <- ly[, i] + factors[, 2] - 0.2 * ly[, i]
+  for (i in 1:(occasions - 1)) ly[, i + 1] <- ly[, i] + factors[, 2] + beta * ly[, i]
   ly + matrix(rnorm(persons * occasions, sd = sqrt(0.5)), persons)
 }
 univariate_truth <- rbind(
@@ -91,7 +95,7 @@ univariate_truth <- rbind(
 
 # The bivariate model: initial levels y0, x0 and slopes sy, sx; each difference score also
 # depends on the other variable's level; residuals of y and x at one occasion correlate.
-simulate_bivariate <- function(occasions) {
+simulate_bivariate <- function(occasions, x_to_y = 0.1, y_to_x = 0.05) {
   means <- c(10, 5, 2, 1)
   covariance <- matrix(c(4.0, 1.0, 0.6, 0.3,
                          1.0, 2.0, 0.2, 0.4,
@@ -103,8 +107,8 @@ simulate_bivariate <- function(occasions) {
   ly[, 1] <- factors[, 1]
   lx[, 1] <- factors[, 2]
   for (i in 1:(occasions - 1)) {
-    ly[, i + 1] <- ly[, i] + factors[, 3] - 0.2 * ly[, i] + 0.1 * lx[, i]
-    lx[, i + 1] <- lx[, i] + factors[, 4] - 0.3 * lx[, i] + 0.05 * ly[, i]
+    ly[, i + 1] <- ly[, i] + factors[, 3] - 0.2 * ly[, i] + x_to_y * lx[, i]
+    lx[, i + 1] <- lx[, i] + factors[, 4] - 0.3 * lx[, i] + y_to_x * ly[, i]
   }
   residual <- matrix(c(0.5, 0.15, 0.15, 0.4), 2)
   residuals <- do.call(cbind, lapply(1:occasions, function(i) draw(c(0, 0), residual)))
@@ -138,11 +142,26 @@ not_identified <- function(model, code, data) {
   df < 0
 }
 
+# The variants: each change kind of the univariate model, and one-way and no coupling, with the
+# truth of the parameters each keeps.
+slope_rows <- grepl("slope", univariate_truth$parameter)
+no_coupling <- !grepl("coupling", bivariate_truth$parameter)
 recovered <- c(
   check("univariate", 0, simulate_univariate(5), univariate_truth),
   check("univariate", 0, simulate_univariate(3), univariate_truth),
   check("bivariate", 1, simulate_bivariate(5), bivariate_truth),
-  check("bivariate", 1, simulate_bivariate(4), bivariate_truth))
+  check("bivariate", 1, simulate_bivariate(4), bivariate_truth),
+  check("univariate", 0, simulate_univariate(5, slope = FALSE),
+        univariate_truth[!slope_rows, ], "--change=proportional"),
+  check("univariate", 0, simulate_univariate(5, beta = 0),
+        univariate_truth[univariate_truth$parameter != "proportional change", ], "--change=constant"),
+  check("univariate", 0, simulate_univariate(5, slope = FALSE, beta = 0),
+        univariate_truth[!slope_rows & univariate_truth$parameter != "proportional change", ],
+        "--change=none"),
+  check("bivariate", 1, simulate_bivariate(5, x_to_y = 0),
+        bivariate_truth[bivariate_truth$parameter != "coupling x to y", ], "--coupling=y-to-x"),
+  check("bivariate", 1, simulate_bivariate(5, x_to_y = 0, y_to_x = 0),
+        bivariate_truth[no_coupling, ], "--coupling=none"))
 negative <- c(
   not_identified("univariate", 0, simulate_univariate(2)),
   not_identified("bivariate", 1, simulate_bivariate(2)))
