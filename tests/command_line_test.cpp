@@ -58,11 +58,47 @@ TEST(CommandLine, ReadsOptionsTheGnuWay) {
   }
 }
 
+// The model's options are read into the model they describe; a variable's own change option wins
+// over --change, wherever it stands.
+TEST(CommandLine, ReadsTheModelsOptions) {
+  auto read = [](std::vector<std::string> args) { return read_command_line(args); };
+  const CommandLine all =
+      read({"--y-name=anx", "--x-name", "dep", "--change=constant", "--x-change=proportional",
+            "--coupling=y-to-x", "--start=1=-0.2", "--start", "3=0.1", "--no-legend"});
+  ASSERT_EQ(all.error, "");
+  const Model& m = all.variant;
+  EXPECT_EQ(m.y_name + m.x_name, "anxdep");
+  EXPECT_TRUE(m.named);
+  EXPECT_EQ(m.y_change, Change::Constant);
+  EXPECT_EQ(m.x_change, Change::Proportional);
+  EXPECT_EQ(m.coupling, Coupling::YToX);
+  EXPECT_EQ(m.start(1), "-0.2");
+  EXPECT_EQ(m.start(3), "0.1");
+  EXPECT_TRUE(all.no_legend);
+  EXPECT_FALSE(read({}).variant.named);
+  EXPECT_EQ(read({"--x-change=none", "--change=dual"}).variant.x_change, Change::None);
+
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } refused[] = {
+      {{"--y-name=2y"}, "the name '2y' does not start with a letter"},
+      {{"--change=linear"}, "unknown change 'linear': dual, proportional, constant or none"},
+      {{"--coupling=x"}, "unknown coupling 'x': both, y-to-x, x-to-y or none"},
+      {{"--start=1"}, "the starting value '1' is not LABEL=VALUE"},
+      {{"--c=none"}, "option '--c' is ambiguous; possibilities: '--change' '--coupling'"},
+  };
+  for (const auto& r : refused) EXPECT_EQ(read(r.args).error, r.error);
+}
+
 // The help names every option and every exit status, as the manual page and README do.
 TEST(CommandLine, HelpNamesEveryOptionAndStatus) {
   const std::string help = usage();
-  for (const char* word : {"--model", "--data", "--occasions", "--svg", "--draw", "--quiet",
-                           "--help", "--version", "  0 ", "  1 ", "  2 ", "  130 ", "143"})
+  for (const char* word :
+       {"--model",  "--data",      "--occasions", "--svg",      "--draw",     "--quiet",
+        "--y-name", "--x-name",    "--change",    "--y-change", "--x-change", "--coupling",
+        "--start",  "--no-legend", "--help",      "--version",  "  0 ",       "  1 ",
+        "  2 ",     "  130 ",      "143"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
   EXPECT_EQ(version_text().rfind("ldsgen ", 0), 0u);
   EXPECT_NE(version_text().find("MIT License"), std::string::npos);

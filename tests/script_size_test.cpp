@@ -18,10 +18,10 @@ class Counter : public Sink {
   }
 };
 
-ScriptSize written(ModelKind kind, const std::string& data, std::int64_t occasions) {
+ScriptSize written(const Model& model, const std::string& data, std::int64_t occasions) {
   Counter counter;
   ScriptWriter w(counter);
-  write_script(w, kind, data, occasions);
+  write_script(w, model, data, occasions);
   w.flush();
   return counter.size;
 }
@@ -42,6 +42,38 @@ TEST(ScriptSize, EqualsTheWrittenSize) {
         const ScriptSize expected = written(kind, data, n), computed = script_size(kind, data, n);
         ASSERT_EQ(computed.bytes, expected.bytes);
         ASSERT_EQ(computed.lines, expected.lines);
+      }
+    }
+  }
+}
+
+// Every change kind and coupling, and stems of other lengths: their statements come and go and
+// the zero covariances among difference scores grow with the square of the count.
+TEST(ScriptSize, EqualsTheWrittenSizeOfEveryVariant) {
+  std::vector<std::int64_t> counts;
+  for (std::int64_t n = 2; n <= 120; ++n) counts.push_back(n);
+  for (std::int64_t n : {999, 1000, 1001, 1002}) counts.push_back(n);
+  for (ModelKind kind : {ModelKind::Univariate, ModelKind::Bivariate}) {
+    for (Change y : {Change::Dual, Change::Proportional, Change::Constant, Change::None}) {
+      for (Change x : {Change::Proportional, Change::None}) {
+        for (Coupling c : {Coupling::Both, Coupling::YToX, Coupling::None}) {
+          Model m(kind);
+          m.y_change = y;
+          m.x_change = x;
+          m.coupling = c;
+          m.y_name = "anx";
+          m.x_name = "d_";
+          m.starts[7] = "-0.25";
+          for (std::int64_t n : counts) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(kind)) + " " +
+                         std::to_string(static_cast<int>(y)) + std::to_string(static_cast<int>(x)) +
+                         std::to_string(static_cast<int>(c)) + " " + std::to_string(n));
+            const ScriptSize expected = written(m, "d.dat", n),
+                             computed = script_size(m, "d.dat", n);
+            ASSERT_EQ(computed.bytes, expected.bytes);
+            ASSERT_EQ(computed.lines, expected.lines);
+          }
+        }
       }
     }
   }
