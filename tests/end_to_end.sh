@@ -187,6 +187,21 @@ printf '%s\n' "$ask_script" "$ask_occasions" | native | cmp -s - stdout || fail 
 with "a data path with blanks as an option is quoted" '' -m0 -d 'C:\My Data\w.dat' -n4 s.inp
 expect 0 ""
 grep -q '^DATA: FILE IS "C:\\My Data\\w.dat";' s.inp || fail "wrong DATA line"
+# The model's options: a chosen name too long for a typed count asks again, for a given one
+# refuses the command line; a starting value for a label the answered model lacks is refused.
+with "a chosen name too long for the count is asked again" 's.inp 1 d.dat 100\n99\n' \
+  --y-name=anx --x-name=dep_a
+expect 0 "with 100 occasions the name 'dep_a' makes ldep_a100, longer than the 8 characters"
+grep -q '^ldep_a99 by dep_a99 @1;' s.inp || fail "s.inp lacks the renamed levels"
+with "a chosen name too long for a given count" '' -m bi -d d.dat -n 100 --x-name=dep_a s.inp
+expect 2 "ldep_a100, longer than the 8 characters"
+only_files
+with "a starting value for a label the model lacks" 's.inp 0 d.dat 3' --start=5=1
+expect 2 "the model has no label 5: its labels are 1 and 2"
+with "a coupling that is never identified" '' -m bi -d d.dat -n 5 --x-change=none \
+  --coupling=x-to-y s.inp
+expect 0 "warning: the model is not identified with any number of occasions"
+
 with "-- before a script name that begins with -" '' -m 0 -d d.dat -n 3 -- -s.inp
 expect 0 "" ./-s.inp univariate_3.inp
 with "--help" '' --help
