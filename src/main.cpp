@@ -46,7 +46,7 @@ int store_svg(const std::string& name, const std::string& svg) {
 
 // Draws the diagram of an existing script, read a block at a time, so that a script of any size
 // is drawn in little memory.
-int draw(const std::string& script, const std::optional<std::string>& svg_name) {
+int draw(const std::string& script, const std::optional<std::string>& svg_name, bool legend) {
   std::ifstream in(script, std::ios::binary);
   if (!in) {
     std::cerr << "ldsgen: cannot read '" << printable(script) << "'\n";
@@ -64,7 +64,7 @@ int draw(const std::string& script, const std::optional<std::string>& svg_name) 
   }
   for (const std::string& u : reader.unknown())
     std::cerr << "ldsgen: not drawn, not understood: " << printable(u) << '\n';
-  const std::string svg = reader.svg();
+  const std::string svg = reader.svg(legend);
   if (svg_name) return store_svg(*svg_name, svg);
   ldsgen::binary_output();
   std::cout << svg << std::flush;
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     std::cout << (line.help ? ldsgen::usage() : ldsgen::version_text()) << std::flush;
     return 0;
   }
-  if (line.draw) return draw(*line.draw, line.svg);
+  if (line.draw) return draw(*line.draw, line.svg, !line.no_legend);
 
   ldsgen::DialogueSetup setup;
   setup.create = ldsgen::open_script_file;
@@ -112,5 +112,5 @@ int main(int argc, char** argv) {
   std::istream in(console ? console.get() : std::cin.rdbuf());
   const int status = ldsgen::run_dialogue(in, std::cout, std::cerr, setup);
   if (status != 0 || !line.svg) return status;
-  return store_svg(*line.svg, diagram.svg());
+  return store_svg(*line.svg, diagram.svg(!line.no_legend));
 }

@@ -35,31 +35,43 @@ bool equal_nocase(std::string_view a, std::string_view b) {
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == y; });
 }
 
-// Only the layout knows the names' pattern: y1, ly1, dy1, y0 and sy, and the same for x. A
-// script of a million occasions has tens of millions of names, so nothing here allocates.
-bool parse_name(std::string_view s, Node* node) {
-  if (s.size() == 2 && lower(s[0]) == 's' && (lower(s[1]) == 'y' || lower(s[1]) == 'x')) {
-    *node = {'s', lower(s[1]), 0};
-    return true;
-  }
-  char role = 'o';
-  if (s.size() > 1 && (lower(s[0]) == 'l' || lower(s[0]) == 'd')) {
-    role = lower(s[0]);
-    s.remove_prefix(1);
-  }
-  if (s.size() < 2 || s.size() > 19 || (lower(s[0]) != 'y' && lower(s[0]) != 'x')) return false;
-  std::int64_t occasion = 0;
-  for (char c : s.substr(1)) {
+// Names are made of the variables' stems, as the script's VARIABLE section lists them: y1, ly1,
+// dy1, y0 and sy, and the same for x. A script of a million occasions has tens of millions of
+// names, so nothing here allocates.
+bool occasion_of(std::string_view digits, std::int64_t* occasion) {
+  if (digits.empty() || digits.size() > 18) return false;
+  *occasion = 0;
+  for (char c : digits) {
     if (c < '0' || c > '9') return false;
-    occasion = occasion * 10 + (c - '0');
-  }
-  if (occasion == 0) {
-    if (role != 'o') return false;
-    *node = {'i', lower(s[0]), 0};
-  } else {
-    *node = {role, lower(s[0]), occasion};
+    *occasion = *occasion * 10 + (c - '0');
   }
   return true;
+}
+
+bool parse_name(std::string_view s, const Stems& stems, Node* node) {
+  for (char var : {'y', 'x'}) {
+    const std::string& stem = stems[var == 'x'];
+    if (stem.empty()) continue;
+    if (s.size() == stem.size() + 1 && lower(s[0]) == 's' && equal_nocase(s.substr(1), stem)) {
+      *node = {'s', var, 0};
+      return true;
+    }
+    std::int64_t occasion = 0;
+    for (char role : {'l', 'd'}) {
+      if (s.size() > stem.size() + 1 && lower(s[0]) == role &&
+          equal_nocase(s.substr(1, stem.size()), stem) &&
+          occasion_of(s.substr(1 + stem.size()), &occasion) && occasion > 0) {
+        *node = {role, var, occasion};
+        return true;
+      }
+    }
+    if (s.size() > stem.size() && equal_nocase(s.substr(0, stem.size()), stem) &&
+        occasion_of(s.substr(stem.size()), &occasion)) {
+      *node = {occasion == 0 ? 'i' : 'o', var, occasion};
+      return true;
+    }
+  }
+  return false;
 }
 
 // Words and the marks [ ] @ * ( ), as views into the statement.
@@ -95,8 +107,8 @@ bool is_number(std::string_view s) {
 
 // Parses a statement's words: names, then an optional keyword and names, then an optional
 // parameter. Returns false for anything else.
-bool parse_statement(const std::vector<std::string_view>& t, std::vector<Node>* nodes,
-                     std::vector<Path>* paths) {
+bool parse_statement(const std::vector<std::string_view>& t, const Stems& stems,
+                     std::vector<Node>* nodes, std::vector<Path>* paths) {
   std::size_t at = 0;
   const bool mean = !t.empty() && t[0] == "[";
   if (mean) ++at;
@@ -105,7 +117,7 @@ bool parse_statement(const std::vector<std::string_view>& t, std::vector<Node>* 
   auto names = [&](std::size_t* first, std::size_t* end) {
     Node node{};
     *first = nodes->size();
-    for (; at < t.size() && parse_name(t[at], &node); ++at) nodes->push_back(node);
+    for (; at < t.size() && parse_name(t[at], stems, &node); ++at) nodes->push_back(node);
     *end = nodes->size();
     return *end > *first;
   };
@@ -174,9 +186,13 @@ void DiagramReader::line(std::string_view text) {
   if (colon != std::string_view::npos && is_command(text.substr(0, colon))) {
     if (!trim(pending_).empty()) statement(pending_);
     pending_.clear();
-    in_model_ = lower(trim(text.substr(0, colon))) == "model";
+    const std::string command = lower(trim(text.substr(0, colon)));
+    in_model_ = command == "model";
+    in_variable_ = command.rfind("variable", 0) == 0;
+    list_ = List::kNone;
     text.remove_prefix(colon + 1);
   }
+  if (in_variable_) read_lists(text);
   if (!in_model_) {
     in_quote_ = std::count(text.begin(), text.end(), '"') % 2 == 1;
     return;
@@ -192,6 +208,40 @@ void DiagramReader::line(std::string_view text) {
     text.remove_prefix(semicolon + 1);
   }
   if (!trim(text).empty()) (pending_ += ' ') += text;
+}
+
+// The stems of the names in the NAMES and USEVARIABLE lists: the first two, each once. A list
+// that names only the model's variables (USEVARIABLE) says best which they are, so a later list
+// replaces an earlier one.
+void DiagramReader::read_lists(std::string_view text) {
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : ' ';
+    if (c != ' ' && c != '\t' && c != '=' && c != ';' && c != '-' && c != '\r') continue;
+    const std::string_view word = text.substr(begin, i - begin);
+    begin = i + 1;
+    if (!word.empty()) {
+      const std::string w = lower(word);
+      if (list_ == List::kNone && (w == "names" || w.rfind("usev", 0) == 0)) {
+        list_ = List::kKeyword;
+        listed_ = {"", ""};
+      } else if (list_ == List::kKeyword && w == "are") {
+        list_ = List::kNames;
+      } else if (list_ != List::kNone) {
+        list_ = List::kNames;
+        std::size_t digits = w.size();
+        while (digits > 0 && w[digits - 1] >= '0' && w[digits - 1] <= '9') --digits;
+        const std::string stem = w.substr(0, digits);
+        if (digits > 0 && digits < w.size() && stem != listed_[0] && listed_[1].empty()) {
+          listed_[listed_[0].empty() ? 0 : 1] = stem;
+        }
+      }
+    }
+    if (c == ';' && list_ != List::kNone) {
+      if (!listed_[0].empty()) stems_ = listed_;
+      list_ = List::kNone;
+    }
+  }
 }
 
 void DiagramReader::text(std::string_view block) {
@@ -218,7 +268,7 @@ void DiagramReader::statement(std::string_view text) {
   if (text.empty()) return;
   tokens(text, &tokens_);
   parsed_.clear();
-  if (!parse_statement(tokens_, &nodes_, &parsed_)) {
+  if (!parse_statement(tokens_, stems_, &nodes_, &parsed_)) {
     if (unknown_.size() < 100) unknown_.emplace_back(text);
     return;
   }
@@ -252,7 +302,9 @@ constexpr char kSvgHead[] =
 
 // ---- Layout --------------------------------------------------------------------------------
 
-constexpr double kColumn = 220, kLeft = 130, kSquare = 44, kRadius = 24, kFont = 12;
+constexpr double kSquare = 44, kRadius = 24, kFont = 12;
+// The drawing ends this far from the canvas's right and bottom edges.
+constexpr double kMargin = 20;
 
 struct Point {
   double x, y;
@@ -290,19 +342,57 @@ struct Meaning {
   std::string symbol, text;
 };
 
-Meaning meaning(const Path& p) {
-  const std::string v(1, p.to.var), w(1, p.from.var);
+bool same(const Node& a, const Node& b) {
+  return a.role == b.role && a.var == b.var && a.occasion == b.occasion;
+}
+
+bool is_factor(const Node& n) {
+  return n.role == 'i' || n.role == 's';
+}
+
+// The covariance of two of the initial levels and slopes, named by their names: φy0,sy.
+Meaning factor_covariance(const Node& a, const Node& b, const Stems& stems) {
+  const std::string &u = stems[a.var == 'x'], &v = stems[b.var == 'x'];
+  auto name = [&](const Node& n, const std::string& stem) {
+    return n.role == 's' ? "s" + stem : stem + "0";
+  };
+  auto part = [](const Node& n) { return n.role == 's' ? "slope" : "initial level"; };
+  std::string text;
+  if (a.var == b.var) {
+    text = "covariance of the initial level and the slope of " + u;
+  } else if (a.role == b.role) {
+    text = std::string("covariance of the ") + (a.role == 's' ? "slopes" : "initial levels") +
+           " of " + u + " and " + v;
+  } else {
+    text = std::string("covariance of the ") + part(a) + " of " + u + " and the " + part(b) +
+           " of " + v;
+  }
+  return {"φ" + name(a, u) + "," + name(b, v), text};
+}
+
+// Two stems side by side, as in γyx; with a comma where one is longer than a letter (γanx,dep).
+std::string pair(const std::string& a, const std::string& b) {
+  return a.size() == 1 && b.size() == 1 ? a + b : a + "," + b;
+}
+
+Meaning meaning(const Path& p, const Stems& stems) {
+  const std::string &v = stems[p.to.var == 'x'], &w = stems[p.from.var == 'x'];
   switch (p.kind) {
     case Path::kRegression:
       if (p.to.role == 'd' && p.from.role == 'l')
         return v == w ? Meaning{"β" + v, "proportional change of " + v}
-                      : Meaning{"γ" + w + v, "coupling from " + w + " to " + v};
+                      : Meaning{"γ" + pair(w, v), "coupling from " + w + " to " + v};
       return {"b", "regression"};
     case Path::kLoading:
       return {"λ", "loading"};
     case Path::kCovariance:
       if (p.from.role == 'o' && p.to.role == 'o')
-        return {"σ" + w + v, "residual covariance of " + w + " and " + v};
+        return {"σ" + pair(w, v), "residual covariance of " + w + " and " + v};
+      if (is_factor(p.from) && is_factor(p.to)) {
+        Meaning m = factor_covariance(p.from, p.to, stems);
+        if (p.by_default) m.text += ", free by default in Mplus";
+        return m;
+      }
       return {"c", "covariance"};
     case Path::kVariance:
       if (p.to.role == 'o') return {"σ²" + v, "residual variance of " + v};
@@ -316,17 +406,34 @@ Meaning meaning(const Path& p) {
   }
 }
 
-std::string node_name(const Node& n) {
+std::string node_name(const Node& n, const Stems& stems) {
   std::string s;
   if (n.role == 'l' || n.role == 'd' || n.role == 's') s += n.role;
-  s += n.var;
+  s += stems[n.var == 'x'];
   if (n.role != 's') s += std::to_string(n.occasion);
   return s;
 }
 
+// Text is about this wide a character, for keeping labels clear of paths and of the edge.
+constexpr double kCharWidth = 7.2;
+
+double text_width(const std::string& text) {
+  double chars = 0;
+  for (char c : text) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return chars * kCharWidth;
+}
+
 class Drawing {
  public:
-  Drawing(std::int64_t last, bool bivariate) : last_(last), bivariate_(bivariate) {
+  // The bivariate drawing leaves room on its left for the covariances of y's and x's factors
+  // in gutters, and right of them for the initial levels' variances' labels.
+  // Columns are wide enough for the widest label between two of them.
+  Drawing(std::int64_t last, bool bivariate, double label_width, double arc_label, double between)
+      : arc_label_(arc_label),
+        column_width_(std::max(220.0, 2 * (between + 24))),
+        last_(last),
+        bivariate_(bivariate),
+        left_(bivariate ? std::max(150.0, 125 + label_width) : 130) {
     for (std::int64_t i = 1; i <= last; ++i) {
       if (last > 6 && i == 4) {
         ellipsis_ = static_cast<double>(columns_++);
@@ -353,7 +460,8 @@ class Drawing {
     return var == 'y' ? y_rows[k] : 980 - y_rows[k];
   }
 
-  double x_of_column(double c) const { return kLeft + c * kColumn; }
+  double x_of_column(double c) const { return left_ + c * column_width_; }
+  double column_width() const { return column_width_; }
 
   Point at(const Node& n) const {
     double x;
@@ -376,22 +484,26 @@ class Drawing {
     for (const auto& [occasion, c] : column_)
       if (column_.count(occasion + 1) && column_.at(occasion + 1) == c + 1)
         last = x_of_column(c + 0.5);
-    return std::max((first + last) / 2, x_of_column(0) + 2.5 * kRadius + 40);
+    return std::max({(first + last) / 2, x_of_column(0) + 2.5 * kRadius + 40,
+                     x_of_column(0) + 2 * kRadius + 1.9 * arc_label_ + 8});
   }
 
   Point triangle(char var) const {
     return {(x_of_column(0) + slope_x()) / 2, var == 'y' ? 40.0 : 940.0};
   }
 
-  double width() const { return kLeft + columns_ * kColumn; }
-  double height() const { return bivariate_ ? 980 : 520; }
+  /// Right of every column, where a path can run from top to bottom.
+  double right_gutter() const { return x_of_column(columns_ - 1) + 130; }
   double ellipsis() const { return ellipsis_; }
   std::int64_t last() const { return last_; }
   bool bivariate() const { return bivariate_; }
 
  private:
+  double arc_label_;  // the width of the label between an initial level and its slope
+  double column_width_;
   std::int64_t last_;
   bool bivariate_;
+  double left_;
   std::map<std::int64_t, double> column_;
   double ellipsis_ = -1;
   int columns_ = 0;
@@ -411,21 +523,63 @@ class Svg {
  public:
   void add(const std::string& element) { body_ += "  " + element + "\n"; }
 
+  /// Takes a point into the drawing's extent.
+  void extend(Point p) {
+    right_ = std::max(right_, p.x);
+    bottom_ = std::max(bottom_, p.y);
+  }
+  double right() const { return right_; }
+  double bottom() const { return bottom_; }
+
   void label(Point p, const std::string& text, const char* kind, const char* anchor = "middle") {
+    const double w = text_width(text);
+    const double left = anchor[0] == 'm' ? p.x - w / 2 : anchor[0] == 'e' ? p.x - w : p.x;
+    extend({left + w, p.y + 3});
     add("<text class=\"label " + std::string(kind) + "\" x=\"" + number(p.x) + "\" y=\"" +
         number(p.y) + "\" text-anchor=\"" + anchor + "\">" + escape(text) + "</text>");
   }
 
   void arrow(const std::string& d, bool two_headed, const char* kind) {
+    extend_d(d);
     add("<path class=\"" + std::string(two_headed ? "two-headed " : "one-headed ") + kind +
         "\" d=\"" + d + "\" fill=\"none\" stroke=\"black\"" +
         (two_headed ? " marker-start=\"url(#tail)\"" : "") + " marker-end=\"url(#head)\"/>");
+  }
+
+  /// Takes every point of a path's data into the extent: its numbers, as number() writes them,
+  /// come in pairs.
+  void extend_d(const std::string& d) {
+    double xy[2];
+    int k = 0;
+    for (std::size_t i = 0; i < d.size();) {
+      const bool minus = d[i] == '-';
+      if (!minus && (d[i] < '0' || d[i] > '9')) {
+        ++i;
+        continue;
+      }
+      double v = 0, scale = 0;
+      for (i += minus; i < d.size() && ((d[i] >= '0' && d[i] <= '9') || d[i] == '.'); ++i) {
+        if (d[i] == '.') {
+          scale = 1;
+        } else if (scale == 0) {
+          v = v * 10 + (d[i] - '0');
+        } else {
+          v += (d[i] - '0') * (scale /= 10);
+        }
+      }
+      xy[k++] = minus ? -v : v;
+      if (k == 2) {
+        extend({xy[0], xy[1]});
+        k = 0;
+      }
+    }
   }
 
   const std::string& body() const { return body_; }
 
  private:
   std::string body_;
+  double right_ = 0, bottom_ = 0;
 };
 
 std::string line_d(Point a, Point b) {
@@ -440,9 +594,10 @@ struct PathLabel {
 
 class Namer {
  public:
+  explicit Namer(const Stems& stems) : stems_(stems) {}
   PathLabel label(const Path& p) {
     if (p.param.fixed) return {p.param.value, "fixed"};
-    Meaning m = meaning(p);
+    Meaning m = meaning(p, stems_);
     if (!p.param.label.empty()) {
       // Parameters held equal share one name: the first meaning seen with a label names it.
       auto [it, added] = by_label_.emplace(p.param.label, m);
@@ -456,6 +611,7 @@ class Namer {
   const std::vector<Meaning>& legend() const { return legend_; }
 
  private:
+  const Stems& stems_;
   std::map<std::string, Meaning> by_label_;
   std::set<std::string> named_;
   std::vector<Meaning> legend_;
@@ -467,9 +623,13 @@ bool is_zero(const Param& p) {
 }
 
 // A label beside the middle of a straight path, `side` pixels to its left (negative: right).
-Point beside(Point a, Point b, double at, double side) {
+// The label is centred there, at least far enough out that no corner of its box reaches the path.
+Point beside(Point a, Point b, double at, double side, const std::string& text) {
   const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
-  return {a.x + dx * at - dy / len * side, a.y + dy * at + dx / len * side + kFont / 3};
+  const double nx = -dy / len, ny = dx / len;  // the normal on the path's left
+  const double reach = std::fabs(nx) * text_width(text) / 2 + std::fabs(ny) * 6 + 4;
+  const double out = (side < 0 ? -1 : 1) * std::max(std::fabs(side), reach);
+  return {a.x + dx * at + nx * out, a.y + dy * at + ny * out + kFont / 3};
 }
 
 void draw_path(const Drawing& g, const Path& p, Namer* namer, Svg* svg) {
@@ -497,8 +657,8 @@ void draw_path(const Drawing& g, const Path& p, Namer* namer, Svg* svg) {
                true, "variance");
     if (observed) {
       // Beside the square the label would meet the couplings; over (or under) the loop it won't.
-      svg->label({x - 20, b.y + (p.to.var == 'y' ? -dy - 22 : dy + 22 + kFont)}, label.text,
-                 label.kind);
+      svg->label({b.x - 16, b.y + (p.to.var == 'y' ? -dy - 22 : dy + 22 + kFont)}, label.text,
+                 label.kind, "end");
       return;
     }
     svg->label({x + side * 34 + (side < 0 ? -4 : 4), b.y + kFont / 3}, label.text, label.kind,
@@ -509,8 +669,8 @@ void draw_path(const Drawing& g, const Path& p, Namer* namer, Svg* svg) {
     const Point t = g.triangle(p.to.var);
     const Point from{t.x, t.y + flip * 10}, to = border(p.to, b, t);
     svg->arrow(line_d(from, to), false, "mean");
-    svg->label(beside(from, to, 0.5, p.to.role == 'i' ? 12 * flip : -12 * flip), label.text,
-               label.kind, p.to.role == 'i' ? "end" : "start");
+    svg->label(beside(from, to, 0.5, p.to.role == 'i' ? 12 * flip : -12 * flip, label.text),
+               label.text, label.kind);
     return;
   }
   // Couplings cross to the other variable's block through the gap beside the levels: down (or
@@ -550,16 +710,85 @@ void draw_path(const Drawing& g, const Path& p, Namer* namer, Svg* svg) {
     side = 10 * flip;
   } else {  // level to its difference score, the initial level to the first level
     side = 10 * flip;
+    // Nearer the level, clear of a coupling that rises (or falls) beside the difference score.
+    if (p.from.role == 'l' && g.bivariate()) at = 0.35;
   }
-  svg->label(beside(from, to, at, side), label.text, label.kind);
+  svg->label(beside(from, to, at, side, label.text), label.text, label.kind);
+}
+
+// A point on a latent node's circle, `degrees` clockwise from the right (up is -90).
+Point on_circle(Point c, double degrees) {
+  const double a = degrees * 3.14159265358979 / 180;
+  return {c.x + kRadius * std::cos(a), c.y + kRadius * std::sin(a)};
+}
+
+// A path through the points with straight runs and rounded corners.
+std::string rounded(const std::vector<Point>& p) {
+  constexpr double kCorner = 12;
+  std::string d = "M " + number(p[0].x) + " " + number(p[0].y);
+  for (std::size_t k = 1; k + 1 < p.size(); ++k) {
+    auto toward = [](Point a, Point b, double by) {
+      const double len = std::hypot(b.x - a.x, b.y - a.y), t = std::min(by, len / 2) / len;
+      return Point{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
+    };
+    const Point in = toward(p[k], p[k - 1], kCorner), out = toward(p[k], p[k + 1], kCorner);
+    d += " L " + number(in.x) + " " + number(in.y) + " Q " + number(p[k].x) + " " + number(p[k].y) +
+         " " + number(out.x) + " " + number(out.y);
+  }
+  return d + " L " + number(p.back().x) + " " + number(p.back().y);
+}
+
+// The covariances Mplus frees by default among the initial levels and slopes, which the script
+// does not state. Each has its own route round the model, so that none crosses a label: y0 with
+// sy in a shallow arc between them (x0 with sx mirrored below); y0 with x0, y0 with sx and sy
+// with x0 down gutters on the left, sy with sx down the right. Labels sit on their top runs.
+void draw_factor_covariance(const Drawing& g, const Path& p, Namer* namer, Svg* svg) {
+  const PathLabel label = namer->label(p);
+  const Node &a = p.from.var == 'y' ? p.from : p.to, &b = p.from.var == 'y' ? p.to : p.from;
+  const Point pa = g.at(a), pb = g.at(b);
+  if (a.var == b.var) {
+    const Point &level = a.role == 'i' ? pa : pb, &slope = a.role == 'i' ? pb : pa;
+    const double f = a.var == 'y' ? 1 : -1;  // x's block is drawn upside down
+    const Point from = on_circle(level, -5 * f), to = on_circle(slope, 180 + 5 * f);
+    const double third = (to.x - from.x) / 3, rise = 28 * f;
+    svg->arrow("M " + number(from.x) + " " + number(from.y) + " C " + number(from.x + third) + " " +
+                   number(from.y - rise) + " " + number(to.x - third) + " " + number(to.y - rise) +
+                   " " + number(to.x) + " " + number(to.y),
+               true, "covariance");
+    const double peak = from.y - 0.75 * rise;
+    svg->label({(from.x + to.x) / 2, f > 0 ? peak + 16 : peak - 10}, label.text, label.kind);
+    return;
+  }
+  // Out of a's top, along a top run, down a gutter, along a run below x's block into b.
+  struct Route {
+    double gutter, top, below, leave, enter;  // the angles a is left and b entered at
+  };
+  const Route r = a.role == 'i' && b.role == 'i' ? Route{55, 75, 45, -130, 130}
+                  : a.role == 'i'                ? Route{35, 55, 100, -110, 110}  // y0, sx
+                  : b.role == 'i'                ? Route{15, 12, 75, -110, 70}    // sy, x0
+                                                 : Route{g.right_gutter(), 70, 50, -70, 70};
+  const double low = g.row('i', 'x') + r.below, top = r.top;
+  const Point start = on_circle(pa, r.leave), end = on_circle(pb, r.enter);
+  const std::vector<Point> route = {start,           {start.x, top}, {r.gutter, top},
+                                    {r.gutter, low}, {end.x, low},   end};
+  svg->arrow(rounded(route), true, "covariance");
+  // On the top run: above it, or below it where it runs along the top edge.
+  const double x = (route[1].x + route[2].x) / 2;
+  svg->label({x, top > 20 ? top - 5 : top + 11}, label.text, label.kind);
 }
 
 }  // namespace
 
-std::string DiagramReader::svg() const {
+std::string DiagramReader::svg(bool with_legend) const {
   bool bivariate = false;
   for (const Path& p : paths_) bivariate = bivariate || p.from.var == 'x' || p.to.var == 'x';
-  const Drawing g(last_, bivariate);
+  // Room for the widest labels: an initial level's variance, the covariance of an initial level
+  // and its slope, and a coupling's (or the residual covariance's) between two columns.
+  const Drawing g(last_, bivariate,
+                  std::max(text_width("φ" + stems_[0] + "0"), text_width("φ" + stems_[1] + "0")),
+                  std::max(text_width("φ" + stems_[0] + "0,s" + stems_[0]),
+                           text_width("φ" + stems_[1] + "0,s" + stems_[1])),
+                  bivariate ? text_width("γ" + pair(stems_[0], stems_[1]) + " (3)") : 0);
   std::set<std::pair<char, std::pair<char, std::int64_t>>> seen;
   std::vector<Node> nodes;
   std::vector<const Path*> drawn;
@@ -576,8 +805,35 @@ std::string DiagramReader::svg() const {
     for (const Node& n : {p.from, p.to})
       if (g.visible(n) && seen.insert({n.role, {n.var, n.occasion}}).second) nodes.push_back(n);
 
+  // The initial levels and slopes covary unless the script says otherwise: Mplus frees their
+  // covariances by default.
+  std::vector<Path> assumed;
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    for (std::size_t j = i + 1; j < nodes.size(); ++j) {
+      const Node &a = nodes[i], &b = nodes[j];
+      if (!is_factor(a) || !is_factor(b)) continue;
+      const bool stated = std::any_of(paths_.begin(), paths_.end(), [&](const Path& p) {
+        return p.kind == Path::kCovariance &&
+               ((same(p.from, a) && same(p.to, b)) || (same(p.from, b) && same(p.to, a)));
+      });
+      // Named y's before x's, an initial level before a slope: φy0,sy.
+      const bool swap = a.var != b.var ? a.var == 'x' : a.role == 's';
+      if (!stated)
+        assumed.push_back({Path::kCovariance, swap ? b : a, swap ? a : b, Param{}, true});
+    }
+  }
+  // In a fixed order, the pair in one block first: y0 with sy, x0 with sx, then across.
+  std::sort(assumed.begin(), assumed.end(), [](const Path& p, const Path& q) {
+    auto rank = [](const Path& r) {
+      return (r.from.var != r.to.var) * 10 + (r.from.var == 'x') * 4 + (r.from.role == 's') * 2 +
+             (r.to.role == 's');
+    };
+    return rank(p) < rank(q);
+  });
+  for (const Path& p : assumed) drawn.push_back(&p);
+
   Svg svg;
-  Namer namer;
+  Namer namer(stems_);
   for (const Node& n : nodes) {
     const Point c = g.at(n);
     if (n.role == 'o') {
@@ -589,7 +845,7 @@ std::string DiagramReader::svg() const {
               "\" r=\"" + number(kRadius) + "\" fill=\"white\" stroke=\"black\"/>");
     }
     svg.add("<text class=\"name\" x=\"" + number(c.x) + "\" y=\"" + number(c.y + kFont / 3) +
-            "\" text-anchor=\"middle\">" + node_name(n) + "</text>");
+            "\" text-anchor=\"middle\">" + escape(node_name(n, stems_)) + "</text>");
   }
   for (char var : {'y', 'x'}) {
     if (!means[var == 'x']) continue;
@@ -601,7 +857,13 @@ std::string DiagramReader::svg() const {
     svg.add("<text class=\"name\" x=\"" + number(t.x) + "\" y=\"" + number(t.y - f * 1 + 4) +
             "\" text-anchor=\"middle\">1</text>");
   }
-  for (const Path* p : drawn) draw_path(g, *p, &namer, &svg);
+  for (const Path* p : drawn) {
+    if (p->kind == Path::kCovariance && is_factor(p->from) && is_factor(p->to)) {
+      draw_factor_covariance(g, *p, &namer, &svg);
+    } else {
+      draw_path(g, *p, &namer, &svg);
+    }
+  }
 
   // Hidden occasions: the chain of levels goes on through the ellipsis.
   std::vector<std::string> notes;
@@ -613,28 +875,29 @@ std::string DiagramReader::svg() const {
                 number(g.row(role, var) + kFont / 3) + "\" text-anchor=\"middle\">…</text>");
       }
       const double y = g.row('l', var);
-      svg.add("<path class=\"elision\" d=\"" + line_d({ex - kColumn + kRadius, y}, {ex - 14, y}) +
-              " " + line_d({ex + 14, y}, {ex + kColumn - kRadius, y}).replace(0, 1, "M") +
+      svg.add("<path class=\"elision\" d=\"" +
+              line_d({ex - g.column_width() + kRadius, y}, {ex - 14, y}) + " " +
+              line_d({ex + 14, y}, {ex + g.column_width() - kRadius, y}).replace(0, 1, "M") +
               "\" fill=\"none\" stroke=\"black\" stroke-dasharray=\"4 4\"/>");
     }
     notes.push_back("Occasions 4 to " + std::to_string(g.last() - 2) +
                     " are not drawn; their paths repeat those drawn.");
   }
-  notes.push_back(bivariate ? "Mplus also lets y0, sy, x0 and sx covary, by default; those "
-                              "covariances are not drawn."
-                            : "Mplus also lets y0 and sy covary, by default; that covariance is "
-                              "not drawn.");
 
+  // The legend, if wanted, goes below the drawing; the canvas ends a margin past both.
   std::string legend;
-  double y = g.height() + 10;
-  for (const Meaning& m : namer.legend()) {
-    legend += "  <text class=\"legend\" x=\"20\" y=\"" + number(y += 18) + "\">" +
-              escape(m.symbol) + ": " + escape(m.text) + "</text>\n";
+  double y = svg.bottom() + 10, width = svg.right();
+  auto legend_line = [&](const char* kind, const std::string& text) {
+    legend += "  <text class=\"" + std::string(kind) + "\" x=\"20\" y=\"" + number(y += 18) +
+              "\">" + escape(text) + "</text>\n";
+    width = std::max(width, 20 + text_width(text));
+  };
+  if (with_legend) {
+    for (const Meaning& m : namer.legend()) legend_line("legend", m.symbol + ": " + m.text);
+    for (const std::string& note : notes) legend_line("note", note);
   }
-  for (const std::string& note : notes)
-    legend += "  <text class=\"note\" x=\"20\" y=\"" + number(y += 18) + "\">" + escape(note) +
-              "</text>\n";
-  const double width = std::max(g.width(), 640.0), height = y + 16;
+  width += kMargin;
+  const double height = (with_legend ? y + 6 : svg.bottom()) + kMargin;
 
   const std::string model = bivariate ? "bivariate" : "univariate";
   const std::string occasions = std::to_string(g.last());
@@ -667,12 +930,12 @@ bool is_ldsgen_svg(std::string_view start) {
                            start.find("<title>Path diagram of the ") != std::string_view::npos);
 }
 
-std::string path_diagram(std::string_view script, std::vector<std::string>* unknown) {
+std::string path_diagram(std::string_view script, std::vector<std::string>* unknown, bool legend) {
   DiagramReader reader;
   reader.text(script);
   reader.end();
   if (unknown) unknown->insert(unknown->end(), reader.unknown().begin(), reader.unknown().end());
-  return reader.svg();
+  return reader.svg(legend);
 }
 
 }  // namespace ldsgen

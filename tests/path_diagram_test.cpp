@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <regex>
+#include <sstream>
 
+#include "model.h"
+#include "script.h"
 #include "test_support.h"
 
 namespace ldsgen::testing {
@@ -12,6 +15,49 @@ namespace {
 
 std::string script(int model, int n) {
   return run("s " + std::to_string(model) + " d " + std::to_string(n)).script;
+}
+
+std::string script_of(const Model& model, int n) {
+  StringSink sink;
+  ScriptWriter w(sink);
+  write_script(w, model, "d.dat", n);
+  w.flush();
+  return sink.str();
+}
+
+// Every variant: each change kind of y (and of x in the bivariate model), each coupling, with
+// one-letter stems and longer ones.
+std::vector<Model> variants() {
+  std::vector<Model> all;
+  const Change kinds[] = {Change::Dual, Change::Proportional, Change::Constant, Change::None};
+  for (Change y : kinds) {
+    Model u;
+    u.y_change = y;
+    all.push_back(u);
+    for (Change x : kinds) {
+      for (Coupling c : {Coupling::Both, Coupling::YToX, Coupling::XToY, Coupling::None}) {
+        Model m(ModelKind::Bivariate);
+        m.y_change = y;
+        m.x_change = x;
+        m.coupling = c;
+        all.push_back(m);
+      }
+    }
+  }
+  Model named(ModelKind::Bivariate);
+  named.y_name = "anxiet";
+  named.x_name = "dep";
+  all.push_back(named);
+  named.kind = ModelKind::Univariate;
+  all.push_back(named);
+  return all;
+}
+
+std::string describe(const Model& m) {
+  return std::to_string(static_cast<int>(m.kind)) + " y" +
+         std::to_string(static_cast<int>(m.y_change)) + " x" +
+         std::to_string(static_cast<int>(m.x_change)) + " c" +
+         std::to_string(static_cast<int>(m.coupling)) + " " + m.y_name + "/" + m.x_name;
 }
 
 int count(const std::string& svg, const std::string& what) {
@@ -40,6 +86,12 @@ TEST(PathDiagram, MatchesTheReviewedGoldens) {
       EXPECT_TRUE(unknown.empty());
     }
   }
+  Model constant;
+  constant.y_change = Change::Constant;
+  EXPECT_EQ(path_diagram(script_of(constant, 5)), golden("univariate_constant_5.svg"));
+  Model one_way(ModelKind::Bivariate);
+  one_way.coupling = Coupling::YToX;
+  EXPECT_EQ(path_diagram(script_of(one_way, 5)), golden("bivariate_y-to-x_5.svg"));
 }
 
 // Squares, circles, arrows and labels are what the script declares for the occasions drawn:
@@ -55,9 +107,13 @@ TEST(PathDiagram, DrawsWhatTheScriptDeclares) {
       EXPECT_EQ(count(svg, "class=\"observed\""), vars * o);
       EXPECT_EQ(count(svg, "class=\"latent\""), vars * (o + d + 2));
       EXPECT_EQ(count(svg, "class=\"one-headed"), vars * (o + 4 * d + 3) + model * 2 * d);
-      EXPECT_EQ(count(svg, "class=\"two-headed"), vars * (o + 2) + model * o);
+      // The variances, the residual covariances, and the covariances of the initial levels and
+      // slopes that Mplus frees by default: 1 in the univariate model, 6 in the bivariate.
+      const int assumed = model ? 6 : 1;
+      EXPECT_EQ(count(svg, "class=\"two-headed"), vars * (o + 2) + model * o + assumed);
       EXPECT_EQ(count(svg, "class=\"label fixed\""), vars * (o + 3 * d + 1));
-      EXPECT_EQ(count(svg, "class=\"label free\""), vars * (d + o + 4) + model * (2 * d + o));
+      EXPECT_EQ(count(svg, "class=\"label free\""),
+                vars * (d + o + 4) + model * (2 * d + o) + assumed);
       EXPECT_EQ(count(svg, "not drawn; their paths repeat"), n > 6 ? 1 : 0);
     }
   }
@@ -102,10 +158,10 @@ std::vector<Box> boxes(const std::string& svg) {
 }
 
 TEST(PathDiagram, NoNodeOrLabelOverlapsAnother) {
-  for (int model : {0, 1}) {
+  for (const Model& m : variants()) {
     for (int n : {2, 3, 4, 5, 6, 7, 8, 50}) {
-      SCOPED_TRACE(std::to_string(model) + " " + std::to_string(n));
-      const std::vector<Box> all = boxes(path_diagram(script(model, n)));
+      SCOPED_TRACE(describe(m) + " " + std::to_string(n));
+      const std::vector<Box> all = boxes(path_diagram(script_of(m, n)));
       ASSERT_GT(all.size(), 10u);
       for (std::size_t i = 0; i < all.size(); ++i) {
         for (std::size_t j = i + 1; j < all.size(); ++j) {
@@ -117,6 +173,123 @@ TEST(PathDiagram, NoNodeOrLabelOverlapsAnother) {
       }
     }
   }
+}
+
+// A path's drawn segments: its straight runs, and its curves as short chords.
+struct Segment {
+  double x1, y1, x2, y2;
+};
+
+std::vector<Segment> segments(const std::string& d) {
+  std::vector<Segment> out;
+  std::istringstream in(d);
+  std::string op;
+  double x = 0, y = 0;
+  while (in >> op) {
+    if (op == "M") {
+      in >> x >> y;
+    } else if (op == "L") {
+      double a, b;
+      in >> a >> b;
+      out.push_back({x, y, a, b});
+      x = a, y = b;
+    } else if (op == "Q" || op == "C") {
+      std::vector<double> p = {x, y};
+      for (int k = 0; k < (op == "Q" ? 4 : 6); ++k) p.push_back(0), in >> p.back();
+      const std::size_t n = p.size() / 2;
+      for (int step = 1; step <= 24; ++step) {
+        const double t = step / 24.0;
+        std::vector<double> q = p;  // de Casteljau
+        for (std::size_t level = 1; level < n; ++level)
+          for (std::size_t k = 0; k + level < n; ++k)
+            for (int c = 0; c < 2; ++c)
+              q[2 * k + c] = (1 - t) * q[2 * k + c] + t * q[2 * k + 2 + c];
+        out.push_back({x, y, q[0], q[1]});
+        x = q[0], y = q[1];
+      }
+    }
+  }
+  return out;
+}
+
+// Whether a segment meets a box: clipped to it, something is left (Liang and Barsky).
+bool meets(const Segment& s, const Box& b) {
+  double t0 = 0, t1 = 1;
+  const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
+  const double p[] = {-dx, dx, -dy, dy};
+  const double q[] = {s.x1 - b.left, b.right - s.x1, s.y1 - b.top, b.bottom - s.y1};
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;
+    } else {
+      const double r = q[k] / p[k];
+      if (p[k] < 0) t0 = std::max(t0, r);
+      if (p[k] > 0) t1 = std::min(t1, r);
+    }
+  }
+  return t0 <= t1;
+}
+
+TEST(PathDiagram, NoLabelIsCrossedByAPath) {
+  const std::regex path("<path class=\"[a-z -]+\" d=\"([^\"]+)\"");
+  for (const Model& m : variants()) {
+    for (int n : {2, 3, 5, 8}) {
+      SCOPED_TRACE(describe(m) + " " + std::to_string(n));
+      const std::string svg = path_diagram(script_of(m, n));
+      std::vector<Box> labels;
+      for (const Box& b : boxes(svg))
+        if (b.what.find("class=\"label") != std::string::npos) labels.push_back(b);
+      for (const std::string& line : lines(svg)) {
+        std::smatch d;
+        if (!std::regex_search(line, d, path)) continue;
+        for (const Segment& s : segments(d[1]))
+          for (const Box& b : labels) EXPECT_FALSE(meets(s, b)) << b.what << "\n" << line;
+      }
+    }
+  }
+}
+
+// Arrows of each kind: one for every statement the script makes of that kind (a statement of a
+// list of names makes one for each), none for what it fixes at 0, and the covariances of the
+// initial levels and slopes that Mplus frees unless the script says otherwise.
+TEST(PathDiagram, DrawsAnArrowForEveryStatementOfEveryVariant) {
+  for (const Model& m : variants()) {
+    SCOPED_TRACE(describe(m));
+    const std::string text = script_of(m, 5);
+    int one = 0, two = 0;
+    std::string model = text.substr(text.find("MODEL:") + 6);
+    model = model.substr(0, model.find("OUTPUT:"));
+    model = std::regex_replace(model, std::regex("![^\n]*"), "");
+    std::istringstream statements(model);
+    for (std::string st; std::getline(statements, st, ';');) {
+      std::istringstream words(st);
+      std::vector<std::string> w;
+      for (std::string word; words >> word;) w.push_back(word);
+      if (w.empty() || st.find("@0") != std::string::npos) continue;
+      if (st.find(" by ") != std::string::npos || st.find(" on ") != std::string::npos) {
+        ++one;
+      } else if (st.find(" with ") != std::string::npos) {
+        ++two;
+      } else if (w[0][0] == '[') {
+        one += static_cast<int>(w.size());  // means: from the constant
+      } else {
+        two += static_cast<int>(std::count(st.begin(), st.end(), '*') > 0 ? 1 : w.size());
+      }
+    }
+    const int factors = 1 + m.slope(false) + (m.kind == ModelKind::Bivariate) * (1 + m.slope(true));
+    const std::string svg = path_diagram(text);
+    EXPECT_EQ(count(svg, "class=\"one-headed"), one);
+    EXPECT_EQ(count(svg, "class=\"two-headed"), two + factors * (factors - 1) / 2);
+    EXPECT_EQ(count(svg, "free by default"), factors * (factors - 1) / 2);
+  }
+}
+
+TEST(PathDiagram, TheLegendIsOptional) {
+  const std::string script = script_of(ModelKind::Bivariate, 4);
+  const std::string with = path_diagram(script), without = path_diagram(script, nullptr, false);
+  EXPECT_GT(count(with, "class=\"legend\""), 10);
+  EXPECT_EQ(count(without, "class=\"legend\""), 0);
+  EXPECT_EQ(count(without, "class=\"label"), count(with, "class=\"label"));
 }
 
 TEST(PathDiagram, AnEditedScriptDrawsTheSameDiagram) {
@@ -156,10 +329,12 @@ TEST(PathDiagram, NamesAddedPathsByTheirKind) {
   std::vector<std::string> unknown;
   const std::string svg = path_diagram(text, &unknown);
   EXPECT_TRUE(unknown.empty());
-  for (const char* legend :
-       {">b: regression<", ">λ: loading<", ">c (8): covariance<", ">v: variance<", ">m: mean<"}) {
+  for (const char* legend : {">b: regression<", ">λ: loading<", ">v: variance<", ">m: mean<",
+                             ">φy0,sy (8): covariance of the initial level and the slope of y<"}) {
     EXPECT_NE(svg.find(legend), std::string::npos) << legend;
   }
+  // A stated covariance of the initial level and the slope replaces the one Mplus would free.
+  EXPECT_EQ(count(svg, "free by default"), 0);
   // A path fixed at 0 is no path: nothing more is drawn for it.
   EXPECT_EQ(count(svg, "βy (1)"), count(path_diagram(script(0, 3)), "βy (1)"));
 }
