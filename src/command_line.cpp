@@ -117,33 +117,21 @@ bool read_option(const std::vector<std::string>& args, std::size_t* at, CommandL
   return true;
 }
 
-// The model's options, read into the model they describe. Whether the stems clash, and whether
-// the model has each label given a start, is known only once the model's kind is.
+// The model's options, read into the model they describe: --change first, so that a variable's
+// own change option wins wherever it stands. Whether the stems clash, and whether the model has
+// each label given a start, is known only once the model's kind is.
 std::string read_variant(CommandLine* line) {
-  Model& m = line->variant;
-  for (auto [given, stem] : {std::pair{&line->y_name, &m.y_name}, {&line->x_name, &m.x_name}}) {
-    if (!*given) continue;
-    if (std::string problem = stem_problem(**given); !problem.empty()) return problem;
-    *stem = **given;
-    m.named = true;
-  }
-  for (auto [given, change] : {std::pair{&line->change, &m.y_change},
-                               {&line->y_change, &m.y_change},
-                               {&line->x_change, &m.x_change}}) {
-    if (!*given) continue;
-    const std::optional<Change> kind = change_argument(**given);
-    if (!kind) return "unknown change '" + **given + "': dual, proportional, constant or none";
-    *change = *kind;
-    if (given == &line->change) m.x_change = *kind;
-  }
-  if (line->coupling) {
-    const std::optional<Coupling> coupling = coupling_argument(*line->coupling);
-    if (!coupling)
-      return "unknown coupling '" + *line->coupling + "': both, y-to-x, x-to-y or none";
-    m.coupling = *coupling;
+  const std::pair<const char*, const std::optional<std::string>*> given[] = {
+      {"change", &line->change}, {"y-change", &line->y_change}, {"x-change", &line->x_change},
+      {"y-name", &line->y_name}, {"x-name", &line->x_name},     {"coupling", &line->coupling}};
+  for (const auto& [name, value] : given) {
+    if (!*value) continue;
+    if (std::string problem = set_model_option(&line->variant, name, **value); !problem.empty())
+      return problem;
   }
   for (const std::string& start : line->starts)
-    if (std::string problem = add_start(&m, start); !problem.empty()) return problem;
+    if (std::string problem = set_model_option(&line->variant, "start", start); !problem.empty())
+      return problem;
   return "";
 }
 

@@ -58,6 +58,29 @@ std::optional<Coupling> coupling_argument(std::string_view word) {
   return std::nullopt;
 }
 
+std::string set_model_option(Model* m, std::string_view name, std::string_view value) {
+  const std::string shown(value);
+  if (name == "y-name" || name == "x-name") {
+    if (std::string problem = stem_problem(value); !problem.empty()) return problem;
+    (name == "y-name" ? m->y_name : m->x_name) = shown;
+    m->named = true;
+  } else if (name == "change" || name == "y-change" || name == "x-change") {
+    const std::optional<Change> kind = change_argument(value);
+    if (!kind) return "unknown change '" + shown + "': dual, proportional, constant or none";
+    if (name != "x-change") m->y_change = *kind;
+    if (name != "y-change") m->x_change = *kind;
+  } else if (name == "coupling") {
+    const std::optional<Coupling> coupling = coupling_argument(value);
+    if (!coupling) return "unknown coupling '" + shown + "': both, y-to-x, x-to-y or none";
+    m->coupling = *coupling;
+  } else if (name == "start") {
+    return add_start(m, value);
+  } else {
+    return "no model option '" + std::string(name) + "'";
+  }
+  return "";
+}
+
 namespace {
 
 bool is_letter(char c) {

@@ -60,6 +60,11 @@ struct Model {
 std::optional<Change> change_argument(std::string_view word);
 std::optional<Coupling> coupling_argument(std::string_view word);
 
+/// Sets one of the model's options by its name: y-name, x-name, change (both variables),
+/// y-change, x-change, coupling or start (LABEL=VALUE, one more each time). Why the value is
+/// refused; empty when it is taken.
+std::string set_model_option(Model* model, std::string_view name, std::string_view value);
+
 /// Why a stem can't name a variable; empty when it can.
 std::string stem_problem(std::string_view stem);
 /// Why two stems can't name the two variables of one script (a name both would declare).

@@ -4,7 +4,7 @@
 
 const $ = (id) => document.getElementById(id);
 const form = $('answers');
-const fields = ['script', 'data', 'occasions'];
+const fields = ['script', 'data', 'occasions', 'options'];
 const workerUrl = LDSGEN_WORKER_URL;
 
 // A worker that sends nothing for this long has stopped answering and is replaced. A long
@@ -63,16 +63,33 @@ function call(worker, type, answers, crlf, onEvent = () => {}) {
   return { promise, cancel: () => settle(fail, new Error('superseded')) };
 }
 
+// The model options by the console's names, NAME=VALUE, one to a line; a name is given only where
+// it is not the usual one, and each starting value is one option.
+function modelOptions() {
+  const options = [];
+  for (const [id, usual] of [['y-name', 'y'], ['x-name', 'x']]) {
+    if ($(id).value !== usual) options.push(`${id}=${$(id).value}`);
+  }
+  for (const id of ['y-change', 'x-change', 'coupling']) options.push(`${id}=${$(id).value}`);
+  for (const start of $('starts').value.split(/\s+/)) {
+    if (start !== '') options.push(`start=${start}`);
+  }
+  return options.join('\n');
+}
+
 function answers() {
   return {
     script: $('script').value,
     model: Number(form.elements.model.value),
     data: $('data').value,
     occasions: $('occasions').value,
+    options: modelOptions(),
+    legend: $('legend').checked,
   };
 }
 const sameAnswers = (a, b) => a && b && a.script === b.script && a.model === b.model &&
-                              a.data === b.data && a.occasions === b.occasions;
+                              a.data === b.data && a.occasions === b.occasions &&
+                              a.options === b.options && a.legend === b.legend;
 const crlf = () => $('eol').value === 'crlf';
 
 // Mplus runs on Windows: scripts get CR LF there unless the user chooses otherwise.
@@ -87,13 +104,14 @@ function setDisabled(button, disabled) {
 function showChecked(c) {
   for (const f of fields) {
     $(f + '-problem').textContent = c[f];
-    $(f).setAttribute('aria-invalid', String(c[f] !== ''));
+    if ($(f)) $(f).setAttribute('aria-invalid', String(c[f] !== ''));
   }
   $('warnings').replaceChildren(...c.warnings.map((w) => {
     const li = document.createElement('li');
     li.textContent = w;
     return li;
   }));
+  if (c.options) $('model-options').open = true;  // a refused option is seen where it is
   for (const b of ['download', 'copy', 'download-svg']) setDisabled($(b), !c.ok);
   if (!c.ok) {
     preview = null;
@@ -275,7 +293,7 @@ $('download-svg').addEventListener('click', () => act(async () => {
 // A large script's preview is a second or more of work: while typing goes on it starts at a
 // pause (it would only be stopped by the next key); a small one starts at once.
 const kLargePreview = 2e6;
-form.addEventListener('input', () => {
+function answersChanged() {
   clearTimeout(pause);
   if (preview && preview.bytes > kLargePreview) {
     $('more').textContent = 'Writing the preview…';
@@ -283,7 +301,9 @@ form.addEventListener('input', () => {
   } else {
     requestPreview().catch(() => {});
   }
-});
+}
+form.addEventListener('input', answersChanged);
+$('legend').addEventListener('input', answersChanged);
 // For the browser tests: stop the preview's worker as if it had crashed.
 window.ldsgenStopPreviewWorker = () => {
   if (previewWorker) previewWorker.terminate();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "answers.h"
+#include "model.h"
 #include "path_diagram.h"
 #include "script.h"
 #include "script_size.h"
@@ -75,10 +76,27 @@ class Json {
 // The answers as the core takes them, kept between the calls of one request.
 struct Answers {
   std::string script_name, data_name;
-  ldsgen::ModelKind kind = ldsgen::ModelKind::Univariate;
+  ldsgen::Model model;
   std::int32_t occasions = 0;
   bool ok = false;
 } g_answers;
+
+// The model options as the page gives them: NAME=VALUE, one to a line, with the console's names
+// for them. Why they are refused; empty when they are taken.
+std::string read_model_options(std::string_view text, ldsgen::Model* model) {
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    const std::string_view option = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    const std::size_t equals = option.find('=');
+    if (option.empty()) continue;
+    std::string problem = ldsgen::set_model_option(
+        model, option.substr(0, equals),
+        equals == std::string_view::npos ? std::string_view() : option.substr(equals + 1));
+    if (!problem.empty()) return problem;
+  }
+  return ldsgen::model_problem(*model);
+}
 
 std::string g_result;
 
@@ -160,11 +178,14 @@ extern "C" {
 /// the warnings, the file name to save under, whether a script can be written and its size.
 EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int model,
                                               const char* data_field, const char* occasions_field,
-                                              int crlf) {
+                                              int crlf, const char* model_options) {
   const ldsgen::FileName script = ldsgen::file_name_field(script_field, FileRole::kScript);
   const ldsgen::FileName data = ldsgen::file_name_field(data_field, FileRole::kData);
   ldsgen::Occasions occasions = ldsgen::occasions_field(occasions_field);
-  const auto kind = model == 1 ? ldsgen::ModelKind::Bivariate : ldsgen::ModelKind::Univariate;
+  ldsgen::Model chosen(model == 1 ? ldsgen::ModelKind::Bivariate : ldsgen::ModelKind::Univariate);
+  std::string options = read_model_options(model_options, &chosen);
+  if (options.empty() && occasions.problem.empty())
+    options = ldsgen::stem_length_problem(chosen, occasions.value);
   std::vector<std::string> warnings;
   if (data.problem.empty()) warnings = ldsgen::data_name_warnings(data.name);
   if (occasions.problem.empty()) {
@@ -173,42 +194,45 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int mode
           "the page writes scripts of up to 1000000 occasions: for more, use the "
           "ldsgen console program";
     } else {
-      for (std::string& w : ldsgen::occasions_warnings(kind, occasions.value))
+      for (std::string& w : ldsgen::occasions_warnings(chosen, occasions.value))
         warnings.push_back(std::move(w));
     }
   }
-  g_answers = {script.name, data.name, kind, occasions.value,
-               script.problem.empty() && data.problem.empty() && occasions.problem.empty()};
+  g_answers = {script.name, data.name, chosen, occasions.value,
+               script.problem.empty() && data.problem.empty() && occasions.problem.empty() &&
+                   options.empty()};
   Json json;
   json.key("script").string(script.problem);
   json.key("data").string(data.problem);
   json.key("occasions").string(occasions.problem);
+  json.key("options").string(options);
   json.key("warnings").strings(warnings);
   json.key("name").string(script.name);
   json.key("ok").number(g_answers.ok);
   if (g_answers.ok) {
     // The size is known before a byte is written, so that Copy can refuse a script too large.
     const ldsgen::ScriptSize size =
-        ldsgen::script_size(g_answers.kind, g_answers.data_name, g_answers.occasions);
+        ldsgen::script_size(g_answers.model, g_answers.data_name, g_answers.occasions);
     json.key("bytes").number(size.bytes + (crlf ? size.lines : 0));
   }
   g_result = json.done();
   return g_result.c_str();
 }
 
-/// The preview of the answers last checked: the first lines, the counts and the path diagram.
-EMSCRIPTEN_KEEPALIVE const char* ldsgen_preview() {
+/// The preview of the answers last checked: the first lines, the counts and the path diagram,
+/// with its legend or without.
+EMSCRIPTEN_KEEPALIVE const char* ldsgen_preview(int legend) {
   PreviewSink buf;
   {
     ldsgen::ScriptWriter w(buf);
-    ldsgen::write_script(w, g_answers.kind, g_answers.data_name, g_answers.occasions);
+    ldsgen::write_script(w, g_answers.model, g_answers.data_name, g_answers.occasions);
     w.flush();
   }
   Json json;
   json.key("head").string(buf.head);
   json.key("lines").number(buf.lines);
   json.key("bytes").number(buf.bytes);
-  json.key("svg").string(buf.diagram.svg());
+  json.key("svg").string(buf.diagram.svg(legend != 0));
   json.key("unknown").strings(buf.diagram.unknown());
   g_result = json.done();
   return g_result.c_str();
@@ -218,7 +242,7 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_preview() {
 EMSCRIPTEN_KEEPALIVE void ldsgen_write(int crlf) {
   PageSink buf(crlf != 0);
   ldsgen::ScriptWriter w(buf);
-  ldsgen::write_script(w, g_answers.kind, g_answers.data_name, g_answers.occasions);
+  ldsgen::write_script(w, g_answers.model, g_answers.data_name, g_answers.occasions);
   w.flush();
 }
 

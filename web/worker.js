@@ -13,8 +13,9 @@ const core = createLdsgen({
   onHead: (text) => onHead(text),
   onProgress: (bytes) => onProgress(bytes),
 }).then((m) => ({
-  check: m.cwrap('ldsgen_check', 'string', ['string', 'number', 'string', 'string', 'number']),
-  preview: m.cwrap('ldsgen_preview', 'string', []),
+  check: m.cwrap('ldsgen_check', 'string',
+                 ['string', 'number', 'string', 'string', 'number', 'string']),
+  preview: m.cwrap('ldsgen_preview', 'string', ['number']),
   write: m.cwrap('ldsgen_write', null, ['number']),
 }));
 
@@ -49,7 +50,7 @@ onmessage = async (event) => {
   try {
     const c = await core;
     const checked = JSON.parse(c.check(answers.script, answers.model, answers.data,
-                                       answers.occasions, crlf ? 1 : 0));
+                                       answers.occasions, crlf ? 1 : 0, answers.options));
     postMessage({ type: 'checked', id, checked });
     if (!checked.ok) {
       postMessage({ type: 'refused', id, checked });
@@ -58,7 +59,8 @@ onmessage = async (event) => {
     } else if (type === 'preview') {
       onHead = (head) => postMessage({ type: 'head', id, head });
       onProgress = (bytes) => postMessage({ type: 'progress', id, bytes });
-      postMessage({ type: 'done', id, checked, preview: JSON.parse(c.preview()) });
+      postMessage({ type: 'done', id, checked,
+                    preview: JSON.parse(c.preview(answers.legend ? 1 : 0)) });
     } else if (type === 'write') {
       postMessage({ type: 'done', id, checked, blob: write(c, id, crlf) });
     }

@@ -36,10 +36,11 @@ function check(name, ok, why = '') {
 }
 
 // What the console program writes and says for the same answers.
-function native(script, model, data, occasions) {
+function native(script, model, data, occasions, options = []) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ldsgen-web-'));
   const answers = `${script}\n${model}\n${data}\n${occasions}\n`;
-  const run = spawnSync(ldsgen, { cwd: dir, input: answers, stdio: ['pipe', 'ignore', 'pipe'] });
+  const run = spawnSync(ldsgen, options,
+                        { cwd: dir, input: answers, stdio: ['pipe', 'ignore', 'pipe'] });
   // The line that says what was written is the console's own.
   const stderr = run.stderr.toString().split('\n').filter((l) => !l.startsWith('ldsgen: wrote '))
                      .join('\n');
@@ -244,6 +245,7 @@ for (const [model, name] of [[0, 'univariate_3.svg'], [1, 'bivariate_3.svg']]) {
   await k.keyboard.press('Control+A');
   await k.keyboard.type('5');
   await k.keyboard.press('Tab');        // line ends
+  await k.keyboard.press('Tab');        // the model options, folded
   await k.keyboard.press('Tab');        // the download button
   await k.waitForTimeout(400);
   const [d] = await Promise.all([k.waitForEvent('download'), k.keyboard.press('Enter')]);
@@ -422,6 +424,47 @@ let startRatio = '';
   }
   startRatio = `first preview ${Math.round(median(live))} ms against ${Math.round(median(still))} ` +
                `ms for the static page (${(median(live) / median(still)).toFixed(1)} times)`;
+}
+
+// The model options, found by their labels: the script is the console's with the same options.
+{
+  await fill(page, 'opts.inp', 1, 'd.dat', 4);
+  await page.getByText('Model options').click();
+  await page.getByLabel('Name of the first variable').fill('anx');
+  await page.getByLabel('Name of the second variable (bivariate)').fill('dep');
+  await page.getByLabel('Change of the second variable (bivariate)').selectOption('proportional');
+  await page.getByLabel('Coupling (bivariate)').selectOption('y-to-x');
+  await page.getByLabel('Starting values').fill('3=0.1 1=-0.2');
+  await previewOf(page, 'ddep1 on lanx1*0.1(3);');
+  const got = await download(page);
+  const want = native('opts.inp', 1, 'd.dat', 4, ['--y-name=anx', '--x-name=dep',
+      '--x-change=proportional', '--coupling=y-to-x', '--start=3=0.1', '--start=1=-0.2']);
+  check('the model options write the console\'s script for the same options',
+        Buffer.compare(got.bytes, want.text) === 0, got.bytes.toString().slice(0, 200));
+  check('the diagram names the chosen variables',
+        (await page.textContent('#diagram')).includes('ldep1'));
+
+  await page.getByLabel('Starting values').fill('4=1');
+  await page.waitForFunction(() => document.getElementById('options-problem').textContent !== '');
+  check('a starting value for a label the model lacks is refused where it was typed',
+        (await page.textContent('#options-problem')).startsWith('the model has no label 4') &&
+        await page.getAttribute('#download', 'aria-disabled') === 'true',
+        await page.textContent('#options-problem'));
+  await page.getByLabel('Starting values').fill('');
+
+  await page.getByLabel('Legend under the diagram').uncheck();
+  await page.waitForFunction(() => !document.querySelector('#diagram .legend') &&
+      /^(All|The first)/.test(document.getElementById('more').textContent));
+  check('the legend can be left out of the diagram',
+        (await page.$$('#diagram text.label')).length > 10);
+  await page.getByLabel('Legend under the diagram').check();
+  for (const [label, usual] of [['Name of the first variable', 'y'],
+                                ['Name of the second variable (bivariate)', 'x']]) {
+    await page.getByLabel(label).fill(usual);
+  }
+  await page.getByLabel('Change of the second variable (bivariate)').selectOption('dual');
+  await page.getByLabel('Coupling (bivariate)').selectOption('both');
+  await page.getByText('Model options').click();
 }
 
 // Screenshots for review, at a desktop's and a phone's width.
