@@ -32,6 +32,7 @@ const Option kOptions[] = {
     {"start", 0, true, nullptr, nullptr, &CommandLine::starts},
     {"svg", 0, true, &CommandLine::svg, nullptr},
     {"no-legend", 0, false, nullptr, &CommandLine::no_legend},
+    {"lavaan", 0, true, &CommandLine::lavaan, nullptr},
     {"draw", 0, true, &CommandLine::draw, nullptr},
     {"quiet", 'q', false, nullptr, &CommandLine::quiet},
     {"help", 'h', false, nullptr, &CommandLine::help},
@@ -153,7 +154,7 @@ CommandLine read_command_line(const std::vector<std::string>& args) {
       line.script = arg;
     }
   }
-  if (line.draw && (line.script || line.model || line.data || line.occasions))
+  if (line.draw && (line.script || line.model || line.data || line.occasions || line.lavaan))
     line.error = "--draw draws an existing script and takes no answers";
   if (line.error.empty()) line.error = read_variant(&line);
   return line;
@@ -179,6 +180,7 @@ std::string usage() {
          "\n"
          "      --svg=FILE         also write the script's path diagram as SVG\n"
          "      --no-legend        draw the diagram without its legend\n"
+         "      --lavaan=FILE      also write an R script that fits the same model with lavaan\n"
          "      --draw=SCRIPT      ask nothing: draw the diagram of an existing script to\n"
          "                         standard output, or to --svg FILE\n"
          "  -q, --quiet            no line saying what was written\n"

@@ -247,6 +247,7 @@ int Dialogue::run(const DialogueSetup& setup) {
   if (!w.flush()) return write_failed(w.error());
   std::string why;
   if (!script_->commit(&why)) return write_failed(why);
+  if (setup.taken) *setup.taken = {model, data_file, occasions};
   if (!setup.quiet) {
     err_ << "ldsgen: wrote " << printable(script_name_) << ": "
          << (kind == ModelKind::Univariate ? "univariate" : "bivariate") << " model, " << occasions

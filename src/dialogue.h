@@ -46,6 +46,13 @@ using EncodeDataName =
 
 class DiagramReader;
 
+/// The answers a complete run took, for what is written after the script from the same answers.
+struct TakenAnswers {
+  Model model;
+  std::string data_file;  // as the script names it
+  std::int32_t occasions = 0;
+};
+
 /// How a run goes beyond the questions themselves.
 struct DialogueSetup {
   CreateScript create;
@@ -57,6 +64,7 @@ struct DialogueSetup {
   Model variant;
   bool quiet = false;                // no line saying what was written
   DiagramReader* diagram = nullptr;  // where every line of the script also goes, if anywhere
+  TakenAnswers* taken = nullptr;     // where the answers go once the script is stored
 };
 
 /// Asks the questions on `out`, reads the answers from `in`, writes the script to the file that

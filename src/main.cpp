@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 
 #include "answers.h"
 #include "command_line.h"
 #include "console.h"
 #include "dialogue.h"
+#include "lavaan_writer.h"
 #include "path_diagram.h"
 #include "script_file.h"
 
@@ -16,32 +18,48 @@ namespace {
 
 using ldsgen::printable;
 
-// Why a diagram file could not be opened.
-std::string not_opened(const std::string& name, const ldsgen::OpenedScript& opened) {
-  return "cannot write diagram file '" + printable(name) + "': " +
-         (opened.status == ldsgen::OpenedScript::kNotAScript
-              ? "it is not a diagram ldsgen drew, and is left as it is"
-              : opened.why);
+// The files written beside a script: what they are called in messages, how they are opened.
+struct Beside {
+  const char* what;  // "diagram file"
+  const char* not_ours;
+  ldsgen::OpenedScript (*open)(const std::string& name);
+};
+const Beside kSvg{"diagram file", "it is not a diagram ldsgen drew, and is left as it is",
+                  ldsgen::open_svg_file};
+const Beside kLavaan{"R script", "it is not an R script ldsgen wrote, and is left as it is",
+                     ldsgen::open_lavaan_file};
+
+// Why a file beside the script could not be opened.
+std::string not_opened(const Beside& kind, const std::string& name,
+                       const ldsgen::OpenedScript& opened) {
+  return std::string("cannot write ") + kind.what + " '" + printable(name) +
+         "': " + (opened.status == ldsgen::OpenedScript::kNotAScript ? kind.not_ours : opened.why);
 }
 
-// Stores a diagram under the name given to --svg, with the same care as a script.
-int store_svg(const std::string& name, const std::string& svg) {
-  ldsgen::OpenedScript opened = ldsgen::open_svg_file(name);
+// Stores a file beside the script with the same care as a script: the text `write` gives it.
+int store(const Beside& kind, const std::string& name,
+          const std::function<void(ldsgen::ScriptWriter&)>& write) {
+  ldsgen::OpenedScript opened = kind.open(name);
   for (const std::string& note : opened.notes) std::cerr << "ldsgen: " << note << '\n';
   if (opened.status != ldsgen::OpenedScript::kOpened) {
-    std::cerr << "ldsgen: " << not_opened(name, opened) << '\n';
+    std::cerr << "ldsgen: " << not_opened(kind, name, opened) << '\n';
     return 1;
   }
   std::string why;
-  ldsgen::Sink& out = opened.file->sink();
-  errno = 0;
-  if (!out.write(svg.data(), svg.size()) || !out.flush()) {
-    why = errno != 0 ? std::strerror(errno) : "the diagram could not be written";
+  ldsgen::ScriptWriter w(opened.file->sink());
+  write(w);
+  if (!w.flush()) {
+    why = w.error();
   } else if (opened.file->commit(&why)) {
     return 0;
   }
-  std::cerr << "ldsgen: cannot write diagram file '" << printable(name) << "': " << why << '\n';
+  std::cerr << "ldsgen: cannot write " << kind.what << " '" << printable(name) << "': " << why
+            << '\n';
   return 1;
+}
+
+int store_svg(const std::string& name, const std::string& svg) {
+  return store(kSvg, name, [&](ldsgen::ScriptWriter& w) { w.part(std::string_view(svg)); });
 }
 
 // Draws the diagram of an existing script, read a block at a time, so that a script of any size
@@ -99,18 +117,27 @@ int main(int argc, char** argv) {
   setup.quiet = line.quiet;
   setup.variant = line.variant;
   ldsgen::DiagramReader diagram;
-  if (line.svg) {
-    // A diagram name that can't be taken is refused before any question is asked.
-    ldsgen::OpenedScript check = ldsgen::open_svg_file(*line.svg);
+  ldsgen::TakenAnswers taken;
+  // A name for a file beside the script that can't be taken is refused before any question.
+  for (const auto& [kind, name] : {std::pair{&kSvg, &line.svg}, {&kLavaan, &line.lavaan}}) {
+    if (!*name) continue;
+    ldsgen::OpenedScript check = kind->open(**name);
     if (check.status != ldsgen::OpenedScript::kOpened) {
-      std::cerr << "ldsgen: " << not_opened(*line.svg, check) << '\n' << ldsgen::kTryHelp << '\n';
+      std::cerr << "ldsgen: " << not_opened(*kind, **name, check) << '\n'
+                << ldsgen::kTryHelp << '\n';
       return 2;
     }
-    setup.diagram = &diagram;
   }
+  if (line.svg) setup.diagram = &diagram;
+  setup.taken = &taken;
   const std::unique_ptr<std::streambuf> console = ldsgen::console_input();
   std::istream in(console ? console.get() : std::cin.rdbuf());
-  const int status = ldsgen::run_dialogue(in, std::cout, std::cerr, setup);
-  if (status != 0 || !line.svg) return status;
-  return store_svg(*line.svg, diagram.svg(!line.no_legend));
+  int status = ldsgen::run_dialogue(in, std::cout, std::cerr, setup);
+  if (status == 0 && line.svg) status = store_svg(*line.svg, diagram.svg(!line.no_legend));
+  if (status == 0 && line.lavaan) {
+    status = store(kLavaan, *line.lavaan, [&](ldsgen::ScriptWriter& w) {
+      ldsgen::write_lavaan_script(w, taken.model, taken.data_file, taken.occasions);
+    });
+  }
+  return status;
 }

@@ -37,6 +37,38 @@ std::vector<int> Model::labels() const {
   return labels;
 }
 
+FinalLatents final_latents(const Model& m, bool x, std::int64_t n) {
+  if (x && m.kind == ModelKind::Univariate) return {false, 1, 0};
+  if (!m.differences(x)) return {true, n, n};
+  if (!m.slope(x)) return {false, 1, n - 1};
+  return {false, 1, 0};
+}
+
+std::string label_name(const Model& m, int label) {
+  const std::string &y = m.y_name, &x = m.x_name;
+  // Two stems side by side, with _ between them where one is longer than a letter.
+  auto pair = [](const std::string& a, const std::string& b) {
+    return a.size() == 1 && b.size() == 1 ? a + b : a + "_" + b;
+  };
+  if (m.kind == ModelKind::Univariate) return label == 1 ? "beta_" + y : "resvar_" + y;
+  switch (label) {
+    case 1:
+      return "beta_" + y;
+    case 2:
+      return "beta_" + x;
+    case 3:
+      return "gamma_" + pair(y, x);
+    case 4:
+      return "gamma_" + pair(x, y);
+    case 5:
+      return "resvar_" + y;
+    case 6:
+      return "resvar_" + x;
+    default:
+      return "rescov_" + pair(y, x);
+  }
+}
+
 std::string_view Model::start(int label) const {
   auto it = starts.find(label);
   return it == starts.end() ? std::string_view() : it->second;

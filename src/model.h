@@ -56,6 +56,18 @@ struct Model {
   std::string_view start(int label) const;
 };
 
+/// The latent variables of one variable that predict nothing, which SEM engines let covary by
+/// default: its difference scores (occasions 1 to N-1) when no slope loads on them, its last level
+/// when it has no difference scores, else none (first > last).
+struct FinalLatents {
+  bool levels;
+  std::int64_t first, last;
+};
+FinalLatents final_latents(const Model& model, bool x, std::int64_t occasions);
+
+/// A label's name by its meaning, for writers that name parameters: beta_y, gamma_yx, resvar_y.
+std::string label_name(const Model& model, int label);
+
 /// Names for the change kinds and couplings, as options and the page spell them.
 std::optional<Change> change_argument(std::string_view word);
 std::optional<Coupling> coupling_argument(std::string_view word);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "answers.h"
+#include "lavaan_writer.h"
 #include "path_diagram.h"
 #include "script_writer.h"
 
@@ -529,6 +530,7 @@ constexpr bool kWindows = false;
 #endif
 constexpr Kind kScript{is_ldsgen_script, kWindows};
 constexpr Kind kSvg{is_ldsgen_svg, false};
+constexpr Kind kLavaan{is_ldsgen_lavaan, kWindows};
 
 // Reads the start of an existing file for the guard. False, with errno set, if it can't be read.
 bool read_start(const std::string& path, std::string* start) {
@@ -720,6 +722,10 @@ OpenedScript open_script_file(const std::string& name) {
 
 OpenedScript open_svg_file(const std::string& name) {
   return open_output(name, kSvg);
+}
+
+OpenedScript open_lavaan_file(const std::string& name) {
+  return open_output(name, kLavaan);
 }
 
 void open_standard_descriptors() {

@@ -20,6 +20,10 @@ OpenedScript open_script_file(const std::string& name);
 /// is, with LF line ends, as the web page saves it.
 OpenedScript open_svg_file(const std::string& name);
 
+/// The same for an R script: it replaces only one that ldsgen wrote, with the line ends of a
+/// text file, as a script has.
+OpenedScript open_lavaan_file(const std::string& name);
+
 /// Opens the null device on any of the standard descriptors 0, 1 and 2 that is closed, so that
 /// no file the program opens takes its place and receives its messages.
 void open_standard_descriptors();

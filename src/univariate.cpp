@@ -47,8 +47,6 @@ void write_change_block(ScriptWriter& w, const Model& model, bool x, std::int64_
 
 namespace {
 
-// The latent variables of one variable that predict nothing: the difference scores when no slope
-// loads on them, or the last level when there are none.
 struct Final {
   std::string_view name;
   Span occasions{1, 0};  // none
@@ -56,9 +54,8 @@ struct Final {
 };
 
 Final final_of(const Model& model, const VariableNames& v, bool x, std::int64_t n) {
-  if (!model.differences(x)) return {v.level, {n, n}};
-  if (!model.slope(x)) return {v.difference, {1, n - 1}};
-  return {v.level, {1, 0}};
+  const FinalLatents f = final_latents(model, x, n);
+  return {f.levels ? v.level : v.difference, {f.first, f.last}};
 }
 
 }  // namespace
@@ -67,7 +64,7 @@ Final final_of(const Model& model, const VariableNames& v, bool x, std::int64_t 
 void write_final_covariances(ScriptWriter& w, const Model& model, std::int64_t n) {
   const VariableNames y(model.y_name), x(model.x_name);
   const Final fy = final_of(model, y, false, n);
-  const Final fx = model.kind == ModelKind::Bivariate ? final_of(model, x, true, n) : Final{};
+  const Final fx = final_of(model, x, true, n);
   const bool within = fy.occasions.last > fy.occasions.first ||
                       (fx.any() && fx.occasions.last > fx.occasions.first);
   if (!within && !(fy.any() && fx.any())) return;

@@ -202,6 +202,18 @@ with "a coupling that is never identified" '' -m bi -d d.dat -n 5 --x-change=non
   --coupling=x-to-y s.inp
 expect 0 "warning: the model is not identified with any number of occasions"
 
+# The R script beside the script: written from the same answers, and only over one of ours.
+with "--lavaan writes the R script" '' -m uni -d d.dat -n 3 --lavaan=s.R s.inp
+expect 0 ""
+only_files s.R s.inp
+cmp -s s.R <(native <"$golden/univariate_3.R") || fail "s.R differs from univariate_3.R"
+with "--lavaan leaves an R file of the user's own" '' -m uni -d d.dat -n 3 --lavaan=mine.R s.inp
+printf 'x <- 1\n' >mine.R
+"${program[@]}" -m uni -d d.dat -n 3 --lavaan=mine.R s.inp >stdout 2>stderr
+status=$?
+expect 2 "cannot write R script 'mine.R': it is not an R script ldsgen wrote"
+[ "$(cat mine.R)" = "x <- 1" ] || fail "mine.R changed"
+
 with "-- before a script name that begins with -" '' -m 0 -d d.dat -n 3 -- -s.inp
 expect 0 "" ./-s.inp univariate_3.inp
 with "--help" '' --help

@@ -112,7 +112,7 @@ function showChecked(c) {
     return li;
   }));
   if (c.options) $('model-options').open = true;  // a refused option is seen where it is
-  for (const b of ['download', 'copy', 'download-svg']) setDisabled($(b), !c.ok);
+  for (const b of ['download', 'copy', 'download-svg', 'download-r']) setDisabled($(b), !c.ok);
   if (!c.ok) {
     preview = null;
     $('preview').textContent = '';
@@ -202,13 +202,13 @@ const fileName = (name) => name.split(/[\\/]/).pop();
 
 // Writes the whole script of these answers in a worker of its own, so that the page answers
 // while it runs; a progress bar shows when it takes more than a moment, and always ends.
-async function writeScript(a) {
+async function writeScript(a, type = 'write') {
   const worker = takeWorker();
   let total = 0;
   const timer = setTimeout(() => { $('progress-box').hidden = false; }, 300);
   $('progress').removeAttribute('value');
   try {
-    return await call(worker, 'write', a, crlf(), (m) => {
+    return await call(worker, type, a, crlf(), (m) => {
       if (m.type === 'checked') {
         showChecked(m.checked);
         total = m.checked.bytes || 0;
@@ -246,6 +246,18 @@ async function act(what) {
     if (e.message !== 'superseded') status(`Not done: ${e.message}. Try again.`);
   }
 }
+
+// The R script for lavaan: the same model, named as the script with the ending .R.
+$('download-r').addEventListener('click', () => act(async () => {
+  const a = answers();
+  status('Writing…');
+  const m = await writeScript(a, 'lavaan');
+  if (m.type === 'refused') return status(refusedText);
+  const name = (fileName(m.checked.name).replace(/\.[^.]*$/, '') || 'model') + '.R';
+  save(m.blob, name);
+  status(`Saved to your downloads folder as ${name} ` +
+         `(${m.blob.size.toLocaleString('en')} bytes).`);
+}));
 
 form.addEventListener('submit', (event) => {
   event.preventDefault();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "answers.h"
+#include "lavaan_writer.h"
 #include "model.h"
 #include "path_diagram.h"
 #include "script.h"
@@ -243,6 +244,14 @@ EMSCRIPTEN_KEEPALIVE void ldsgen_write(int crlf) {
   PageSink buf(crlf != 0);
   ldsgen::ScriptWriter w(buf);
   ldsgen::write_script(w, g_answers.model, g_answers.data_name, g_answers.occasions);
+  w.flush();
+}
+
+/// Writes the R script (lavaan) of the answers last checked, block by block, to Module.onBlock.
+EMSCRIPTEN_KEEPALIVE void ldsgen_write_lavaan(int crlf) {
+  PageSink buf(crlf != 0);
+  ldsgen::ScriptWriter w(buf);
+  ldsgen::write_lavaan_script(w, g_answers.model, g_answers.data_name, g_answers.occasions);
   w.flush();
 }
 

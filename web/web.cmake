@@ -8,7 +8,7 @@ target_link_libraries(ldsgen_web PRIVATE ldsgen_core ldsgen_warnings)
 target_link_options(ldsgen_web PRIVATE
   -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sMODULARIZE=1 -sEXPORT_NAME=createLdsgen
   -sENVIRONMENT=worker -sFILESYSTEM=0
-  -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write
+  -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write,_ldsgen_write_lavaan
   -sEXPORTED_RUNTIME_METHODS=cwrap)
 
 set(site ${CMAKE_BINARY_DIR}/site)

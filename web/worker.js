@@ -17,12 +17,13 @@ const core = createLdsgen({
                  ['string', 'number', 'string', 'string', 'number', 'string']),
   preview: m.cwrap('ldsgen_preview', 'string', ['number']),
   write: m.cwrap('ldsgen_write', null, ['number']),
+  writeLavaan: m.cwrap('ldsgen_write_lavaan', null, ['number']),
 }));
 
 // Blocks are gathered into blobs of a few megabytes, which the browser may keep on disk, so a
 // script of hundreds of megabytes does not sit in the worker's memory twice. The type is one no
 // browser maps to an ending of its own, so the file keeps the name the user gave.
-function write(c, id, crlf) {
+function write(c, id, crlf, lavaan = false) {
   const parts = [];
   let chunks = [], pending = 0, bytes = 0, reported = 0;
   sink = (view) => {
@@ -39,7 +40,7 @@ function write(c, id, crlf) {
       postMessage({ type: 'progress', id, bytes });
     }
   };
-  c.write(crlf ? 1 : 0);
+  (lavaan ? c.writeLavaan : c.write)(crlf ? 1 : 0);
   parts.push(new Blob(chunks));
   sink = null;
   return new Blob(parts, { type: 'application/octet-stream' });
@@ -61,8 +62,8 @@ onmessage = async (event) => {
       onProgress = (bytes) => postMessage({ type: 'progress', id, bytes });
       postMessage({ type: 'done', id, checked,
                     preview: JSON.parse(c.preview(answers.legend ? 1 : 0)) });
-    } else if (type === 'write') {
-      postMessage({ type: 'done', id, checked, blob: write(c, id, crlf) });
+    } else if (type === 'write' || type === 'lavaan') {
+      postMessage({ type: 'done', id, checked, blob: write(c, id, crlf, type === 'lavaan') });
     }
   } catch (e) {
     postMessage({ type: 'failed', id, error: String(e && e.message || e) });

@@ -465,6 +465,19 @@ let startRatio = '';
   await page.getByLabel('Change of the second variable (bivariate)').selectOption('dual');
   await page.getByLabel('Coupling (bivariate)').selectOption('both');
   await page.getByText('Model options').click();
+
+  // The same answers for R: the console's --lavaan file, named as the script with .R.
+  await fill(page, 'twin.inp', 1, 'd.dat', 4);
+  const [r] = await Promise.all([page.waitForEvent('download'),
+                                 page.getByRole('button', { name: 'Download R script' }).click()]);
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ldsgen-web-'));
+  spawnSync(ldsgen, ['-q', '-m', 'bi', '-d', 'd.dat', '-n', '4', '--lavaan=twin.R', 'twin.inp'],
+            { cwd: dir });
+  check('Download R script saves the console\'s R script, as twin.R',
+        r.suggestedFilename() === 'twin.R' &&
+        Buffer.compare(fs.readFileSync(await r.path()),
+                       fs.readFileSync(path.join(dir, 'twin.R'))) === 0, r.suggestedFilename());
+  fs.rmSync(dir, { recursive: true, force: true });
 }
 
 // Screenshots for review, at a desktop's and a phone's width.
