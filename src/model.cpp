@@ -214,7 +214,9 @@ std::string add_start(Model* model, std::string_view text) {
   if (label.empty() || label.size() > 2 || !std::all_of(label.begin(), label.end(), is_digit))
     return shown + " names no label: a label is a number such as 1";
   if (!is_decimal(value)) return shown + " is not a decimal number such as -0.2";
-  model->starts[std::stoi(std::string(label))] = std::string(value);
+  int number = 0;
+  for (char c : label) number = number * 10 + (c - '0');
+  model->starts[number] = std::string(value);
   return "";
 }
 

@@ -46,6 +46,16 @@ void ScriptWriter::append(std::string_view text) {
   }
 }
 
+void ScriptWriter::append_views(const std::string_view* views, std::size_t count) {
+  for (std::size_t k = 0; k < count; ++k) {
+    if (counting_) {
+      bytes_ += views[k].size();
+    } else {
+      append(views[k]);
+    }
+  }
+}
+
 void ScriptWriter::drain() {
   if (ok() && used_ > 0) {
     errno = 0;
