@@ -3,6 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bivariate.h"
+#include "model.h"
+#include "script_size.h"
 #include "script_writer.h"
 #include "univariate.h"
 
@@ -17,15 +19,24 @@ class Discard : public ldsgen::Sink {
   std::int64_t bytes = 0;
 };
 
-template <void (*Body)(ldsgen::ScriptWriter&, std::int64_t)>
+template <void (*Body)(ldsgen::ScriptWriter&, const ldsgen::Model&, std::int64_t),
+          ldsgen::ModelKind kKind>
 void BM_Body(benchmark::State& state) {
   Discard sink;
+  const ldsgen::Model model(kKind);
   for (auto _ : state) {
     ldsgen::ScriptWriter w(sink);
-    Body(w, state.range(0));
+    Body(w, model, state.range(0));
     w.flush();
   }
   state.SetBytesProcessed(sink.bytes);
+}
+
+// The size of a script, counted without writing it: a few runs of lines per digit count.
+void BM_ScriptSize(benchmark::State& state) {
+  const ldsgen::Model model(ldsgen::ModelKind::Bivariate);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(ldsgen::script_size(model, "d.dat", state.range(0)).bytes);
 }
 
 void BM_Statement(benchmark::State& state) {
@@ -42,7 +53,12 @@ void BM_Statement(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Body<ldsgen::write_univariate_body>)->Arg(1000)->Arg(100000);
-BENCHMARK(BM_Body<ldsgen::write_bivariate_body>)->Arg(1000)->Arg(100000);
+BENCHMARK(BM_Body<ldsgen::write_univariate_body, ldsgen::ModelKind::Univariate>)
+    ->Arg(1000)
+    ->Arg(100000);
+BENCHMARK(BM_Body<ldsgen::write_bivariate_body, ldsgen::ModelKind::Bivariate>)
+    ->Arg(1000)
+    ->Arg(100000);
+BENCHMARK(BM_ScriptSize)->Arg(1000)->Arg(2147483647);
 BENCHMARK(BM_Statement);
 BENCHMARK_MAIN();

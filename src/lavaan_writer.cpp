@@ -104,7 +104,7 @@ void write_change_block(ScriptWriter& w, const Model& m, bool x, std::int64_t n)
   }
   w.line("# The initial level");
   w.line(v.initial, " =~ 1*", ly, "1");
-  w.line("# Means and variances fixed at 0: the means, then the variances, at each occasion");
+  w.line("# Means and variances fixed at 0 (means, then variances, at each occasion)");
   for_each_occasion(w, 1, n - 1, [&](Index i) {
     if (differences) {
       w.line(y, i, " ~ 0*1; ", ly, i, " ~ 0*1; ", dy, i, " ~ 0*1");
@@ -125,8 +125,8 @@ void write_coupling(ScriptWriter& w, const Model& m, bool into_x, std::int64_t n
   const std::string label = label_name(m, into_x ? 3 : 4);
   const std::string_view start = m.start(into_x ? 3 : 4);
   // No apostrophe here: the model is one string in single quotes.
-  w.line("# Coupling from ", from.stem, " to ", to.stem, ": the level of ", from.stem,
-         " predicts the change of ", to.stem);
+  w.line("# Coupling from ", from.stem, " to ", to.stem, ": ", from.stem, " level on ", to.stem,
+         " change");
   for_each_occasion(w, 1, n - 1, [&](Index i) {
     write_labelled(w, to.difference, i, " ~ ", label, start, from.level, i);
   });

@@ -151,7 +151,8 @@ std::string stem_problem(std::string_view stem) {
   return "";
 }
 
-// Names ending in an occasion clash when their stems' prefixes do; the slopes have none.
+// Names ending in an occasion clash when their stems' prefixes do; the slopes (sy) clash only
+// where the stems are the same, which the first of those already is.
 std::string stems_clash(std::string_view y, std::string_view x) {
   const VariableNames a(y), b(x);
   for (const std::string* p : {&a.stem, &a.level, &a.difference})
@@ -159,9 +160,6 @@ std::string stems_clash(std::string_view y, std::string_view x) {
       if (lower(*p) == lower(*q))
         return "the names '" + std::string(y) + "' and '" + std::string(x) +
                "' would both declare " + *p + "1";
-  if (lower(a.slope) == lower(b.slope))
-    return "the names '" + std::string(y) + "' and '" + std::string(x) + "' would both declare " +
-           a.slope;
   return "";
 }
 

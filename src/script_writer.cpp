@@ -46,6 +46,7 @@ void ScriptWriter::append(std::string_view text) {
   }
 }
 
+#ifdef LDSGEN_SMALL_WRITER
 void ScriptWriter::append_views(const std::string_view* views, std::size_t count) {
   for (std::size_t k = 0; k < count; ++k) {
     if (counting_) {
@@ -55,6 +56,7 @@ void ScriptWriter::append_views(const std::string_view* views, std::size_t count
     }
   }
 }
+#endif
 
 void ScriptWriter::drain() {
   if (ok() && used_ > 0) {

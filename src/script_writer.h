@@ -123,11 +123,19 @@ class ScriptWriter {
   /// Hands all buffered text to the sink and flushes it. Returns ok().
   bool flush();
 
-  bool ok() const { return error_.empty(); }
-  bool counting() const { return counting_; }
+  bool ok() const {
+    return error_.empty();
+  }
+  bool counting() const {
+    return counting_;
+  }
   /// What a counting writer was given: bytes with LF line ends, and lines.
-  std::uint64_t bytes() const { return bytes_; }
-  std::uint64_t lines() const { return lines_; }
+  std::uint64_t bytes() const {
+    return bytes_;
+  }
+  std::uint64_t lines() const {
+    return lines_;
+  }
   /// Counts what `body` writes as written `times` times over.
   template <typename Body>
   void repeat(std::uint64_t times, Body body) {
@@ -137,7 +145,9 @@ class ScriptWriter {
     lines_ += (lines_ - lines) * (times - 1);
   }
   /// Why the sink refused the text; empty while ok().
-  const std::string& error() const { return error_; }
+  const std::string& error() const {
+    return error_;
+  }
 
  private:
   static constexpr std::size_t kCapacity = 64 * 1024;
@@ -146,8 +156,12 @@ class ScriptWriter {
   static std::string_view view(const char (&text)[N]) {
     return {text, N - 1};
   }
-  static std::string_view view(std::string_view text) { return text; }
-  static std::string_view view(const Index& index) { return {index.data(), index.size()}; }
+  static std::string_view view(std::string_view text) {
+    return text;
+  }
+  static std::string_view view(const Index& index) {
+    return {index.data(), index.size()};
+  }
 
   template <std::size_t N>
   static char* copy(char* to, const char (&text)[N]) {
@@ -166,7 +180,9 @@ class ScriptWriter {
   }
 
   void append(std::string_view text);
+#ifdef LDSGEN_SMALL_WRITER
   void append_views(const std::string_view* views, std::size_t count);
+#endif
   void drain();
 
   Sink& out_;

@@ -104,6 +104,17 @@ TEST(Model, StartingValuesAreDecimalsForLabelsTheModelHas) {
   }
 }
 
+// The options by name, as the page gives them.
+TEST(Model, OptionsAreSetByName) {
+  Model m(ModelKind::Bivariate);
+  EXPECT_EQ(set_model_option(&m, "change", "constant"), "");
+  EXPECT_EQ(set_model_option(&m, "x-change", "none"), "");
+  EXPECT_EQ(m.y_change, Change::Constant);
+  EXPECT_EQ(m.x_change, Change::None);
+  EXPECT_EQ(set_model_option(&m, "colour", "red"), "no model option 'colour'");
+  EXPECT_EQ(set_model_option(&m, "y-name", "9"), "the name '9' does not start with a letter");
+}
+
 TEST(Model, StartingValuesGoAfterTheStarOfEveryStatementWithTheLabel) {
   Model m(ModelKind::Bivariate);
   for (const char* start : {"1=-0.2", "3=0.1", "6=2", "7=.3"}) ASSERT_EQ(add_start(&m, start), "");

@@ -33,7 +33,7 @@ sy =~ 1*dy1
 sy =~ 1*dy2
 # The initial level
 y0 =~ 1*ly1
-# Means and variances fixed at 0: the means, then the variances, at each occasion
+# Means and variances fixed at 0 (means, then variances, at each occasion)
 y1 ~ 0*1; ly1 ~ 0*1; dy1 ~ 0*1
 ly1 ~~ 0*ly1; dy1 ~~ 0*dy1
 y2 ~ 0*1; ly2 ~ 0*1; dy2 ~ 0*1
@@ -59,17 +59,17 @@ sx =~ 1*dx1
 sx =~ 1*dx2
 # The initial level
 x0 =~ 1*lx1
-# Means and variances fixed at 0: the means, then the variances, at each occasion
+# Means and variances fixed at 0 (means, then variances, at each occasion)
 x1 ~ 0*1; lx1 ~ 0*1; dx1 ~ 0*1
 lx1 ~~ 0*lx1; dx1 ~~ 0*dx1
 x2 ~ 0*1; lx2 ~ 0*1; dx2 ~ 0*1
 lx2 ~~ 0*lx2; dx2 ~~ 0*dx2
 x3 ~ 0*1; lx3 ~ 0*1
 lx3 ~~ 0*lx3
-# Coupling from y to x: the level of y predicts the change of x
+# Coupling from y to x: y level on x change
 dx1 ~ gamma_yx*ly1
 dx2 ~ gamma_yx*ly2
-# Coupling from x to y: the level of x predicts the change of y
+# Coupling from x to y: x level on y change
 dy1 ~ gamma_xy*lx1
 dy2 ~ gamma_xy*lx2
 # Initial levels and slopes: means, variances and covariances

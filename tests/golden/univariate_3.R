@@ -32,7 +32,7 @@ sy =~ 1*dy1
 sy =~ 1*dy2
 # The initial level
 y0 =~ 1*ly1
-# Means and variances fixed at 0: the means, then the variances, at each occasion
+# Means and variances fixed at 0 (means, then variances, at each occasion)
 y1 ~ 0*1; ly1 ~ 0*1; dy1 ~ 0*1
 ly1 ~~ 0*ly1; dy1 ~~ 0*dy1
 y2 ~ 0*1; ly2 ~ 0*1; dy2 ~ 0*1
