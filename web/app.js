@@ -294,8 +294,9 @@ $('download-svg').addEventListener('click', () => act(async () => {
   const c = await check(a);
   if (!c.ok) return status(refusedText);
   // The diagram shown is used only when it is of these very answers.
-  const p = preview && sameAnswers(preview.answers, a) && !previewCall ? preview
-                                                                       : await requestPreview();
+  const p = preview && preview.svg && sameAnswers(preview.answers, a) && !previewCall
+      ? preview
+      : await requestPreview();
   if (!p) return status(refusedText);
   const name = (fileName(c.name).replace(/\.[^.]*$/, '') || 'diagram') + '.svg';
   save(new Blob([p.svg], { type: 'image/svg+xml' }), name);
@@ -321,4 +322,26 @@ window.ldsgenStopPreviewWorker = () => {
   if (previewWorker) previewWorker.terminate();
 };
 previewWorker = takeWorker();
-requestPreview().catch(() => {});
+
+// The page comes with the preview of its first answers, worked out when it was built: while the
+// fields hold those answers (a browser may restore others), it is shown as it is. Its diagram
+// is drawn again for Download SVG, which saves the core's own bytes.
+function firstAnswers() {
+  const atFirst = (e) => {
+    if (e.type === 'radio' || e.type === 'checkbox') return e.checked === e.defaultChecked;
+    if (e.tagName === 'SELECT') {
+      const first = [...e.options].find((o) => o.defaultSelected) || e.options[0];
+      return e.id === 'eol' || e.value === first.value;
+    }
+    return !('value' in e) || e.tagName === 'BUTTON' || e.value === e.defaultValue;
+  };
+  return [...form.elements, $('legend')].every(atFirst);
+}
+const built = $('preview').dataset;
+if (built.lines && firstAnswers()) {
+  preview = { head: $('preview').textContent, lines: Number(built.lines),
+              bytes: Number(built.bytes), svg: null, unknown: [], answers: answers() };
+  performance.mark('ldsgen-first-preview');
+} else {
+  requestPreview().catch(() => {});
+}

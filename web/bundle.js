@@ -1,10 +1,13 @@
 // Joins the core's loader and the worker into one script text that the page turns into a
 // worker from a blob (a page opened from a folder may not load a worker from a file), and
 // starts the first worker.
-// Usage: node bundle.js LOADER WORKER OUT
+// Also puts the preview of the page's first answers into the page, worked out now by the core
+// (PRERENDER), so that the page shows it as soon as it is read, as a static page would.
+// Usage: node bundle.js LOADER WORKER OUT PRERENDER PAGE PAGE_OUT
 'use strict';
 const fs = require('fs');
-const [loader, worker, out] = process.argv.slice(2);
+const { execFileSync } = require('child_process');
+const [loader, worker, out, prerender, page, pageOut] = process.argv.slice(2);
 const text = fs.readFileSync(loader, 'utf8') + '\n' + fs.readFileSync(worker, 'utf8');
 // The page loads this in its head, so the first worker compiles the core while the rest of the
 // page is read.
@@ -12,3 +15,23 @@ fs.writeFileSync(out, '// Generated from the core and web/worker.js.\n' +
                  'const LDSGEN_WORKER_URL = URL.createObjectURL(new Blob([' +
                  JSON.stringify(text) + '], { type: \'text/javascript\' }));\n' +
                  'const LDSGEN_FIRST_WORKER = new Worker(LDSGEN_WORKER_URL);\n');
+
+// The first answers as the page's fields hold them.
+let html = fs.readFileSync(page, 'utf8');
+const value = (id) => html.match(new RegExp(`id="${id}"[^>]*value="([^"]*)"`))[1];
+const model = html.match(/name="model" value="(\d)" checked/)[1];
+const preview = JSON.parse(execFileSync(process.execPath,
+                                        [prerender, model, value('data'), value('occasions')]));
+const escape = (t) => t.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
+const shown = preview.head.split('\n').length - 1;
+if (shown > 300) throw new Error('the first answers make a script longer than the preview shows');
+html = html.replace('aria-label="Script preview"></pre>',
+                    `aria-label="Script preview" data-lines="${preview.lines}" ` +
+                    `data-bytes="${preview.bytes}">${escape(preview.head)}</pre>`)
+           .replace('<p id="more" class="more"></p>',
+                    `<p id="more" class="more">All ${shown} lines.</p>`)
+           .replace('aria-label="Path diagram, scrollable"></div>',
+                    'aria-label="Path diagram, scrollable">' +
+                    preview.svg.replace(/^<\?xml[^>]*>\n/, '').replace('<svg ', '<svg role="img" ') +
+                    '</div>');
+fs.writeFileSync(pageOut, html);

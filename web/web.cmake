@@ -15,6 +15,11 @@ target_link_options(ldsgen_web PRIVATE
   -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write,_ldsgen_write_lavaan
   -sEXPORTED_RUNTIME_METHODS=cwrap)
 
+# Run by node when the page is built, for the preview of the page's first answers.
+add_executable(ldsgen_prerender web/prerender.cpp)
+target_link_libraries(ldsgen_prerender PRIVATE ldsgen_core ldsgen_warnings)
+target_link_options(ldsgen_prerender PRIVATE -sENVIRONMENT=node -sSINGLE_FILE=1)
+
 set(site ${CMAKE_BINARY_DIR}/site)
 set(web ${CMAKE_CURRENT_SOURCE_DIR}/web)
 set(zip_name ldsgen-${PROJECT_VERSION}-web)
@@ -22,10 +27,11 @@ add_custom_command(
   OUTPUT ${site}/index.html ${site}/worker-source.js
   COMMAND ${CMAKE_COMMAND} -E make_directory ${site}
   COMMAND ${LDSGEN_NODE} ${web}/bundle.js $<TARGET_FILE:ldsgen_web> ${web}/worker.js
-          ${site}/worker-source.js
-  COMMAND ${CMAKE_COMMAND} -E copy ${web}/index.html ${web}/style.css ${web}/app.js ${site}
-  DEPENDS ldsgen_web ${web}/bundle.js ${web}/worker.js ${web}/index.html ${web}/style.css
-          ${web}/app.js
+          ${site}/worker-source.js $<TARGET_FILE:ldsgen_prerender> ${web}/index.html
+          ${site}/index.html
+  COMMAND ${CMAKE_COMMAND} -E copy ${web}/style.css ${web}/app.js ${site}
+  DEPENDS ldsgen_web ldsgen_prerender ${web}/bundle.js ${web}/worker.js ${web}/index.html
+          ${web}/style.css ${web}/app.js
   COMMENT "Putting the page together in ${site}")
 # The same page as one file, for a USB stick or an e-mail; the packages carry it too.
 add_custom_command(
