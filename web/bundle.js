@@ -25,8 +25,9 @@ const preview = JSON.parse(execFileSync(process.execPath,
 const escape = (t) => t.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
 const shown = preview.head.split('\n').length - 1;
 if (shown > 300) throw new Error('the first answers make a script longer than the preview shows');
-html = html.replace('aria-label="Script preview"></pre>',
-                    `aria-label="Script preview" data-lines="${preview.lines}" ` +
+html = html.replace('aria-label="Script preview" elementtiming="ldsgen-preview"></pre>',
+                    'aria-label="Script preview" elementtiming="ldsgen-preview" ' +
+                    `data-lines="${preview.lines}" ` +
                     `data-bytes="${preview.bytes}">${escape(preview.head)}</pre>`)
            .replace('<p id="more" class="more"></p>',
                     `<p id="more" class="more">All ${shown} lines.</p>`)
