@@ -5,12 +5,13 @@ find_program(LDSGEN_NODE NAMES node nodejs REQUIRED)
 
 # The page's core is measured in bytes downloaded: its writer makes one call a line rather than
 # copies inlined at every statement, it is optimized for size across its files (-Oz -flto in the
-# preset), and it takes emscripten's small allocator.
+# preset), it takes emscripten's small allocator, and bundle.js puts the WebAssembly into the
+# page compressed.
 target_compile_definitions(ldsgen_core PUBLIC LDSGEN_SMALL_WRITER)
 add_executable(ldsgen_web web/ldsgen_web.cpp)
 target_link_libraries(ldsgen_web PRIVATE ldsgen_core ldsgen_warnings)
 target_link_options(ldsgen_web PRIVATE
-  -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sMODULARIZE=1 -sEXPORT_NAME=createLdsgen
+  -sALLOW_MEMORY_GROWTH=1 -sMODULARIZE=1 -sEXPORT_NAME=createLdsgen
   -sENVIRONMENT=worker -sFILESYSTEM=0 -sMALLOC=emmalloc
   -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write,_ldsgen_write_lavaan
   -sEXPORTED_RUNTIME_METHODS=cwrap)

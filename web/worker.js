@@ -1,6 +1,7 @@
 // The page's worker: ldsgen's core, compiled to WebAssembly, checks the answers, previews the
 // script and its diagram, and writes whole scripts, off the page's own thread. This text runs
-// after the core's loader (createLdsgen) in one blob, so the page also works from a folder.
+// after the core's loader (createLdsgen) in one blob, so the page also works from a folder; the
+// WebAssembly comes with it, compressed.
 // Every request is answered: with its result, with 'refused' when the answers are refused, or
 // with 'failed' when the core fails.
 'use strict';
@@ -8,11 +9,18 @@
 let sink = null;  // where the core's blocks go while a script is written
 let onHead = null;  // where a preview's first lines go, before the rest is counted and drawn
 let onProgress = null;  // where a long preview says how far it has got
-const core = createLdsgen({
+// The core's WebAssembly, inflated from the compressed text the page carries.
+async function wasmBinary() {
+  const packed = Uint8Array.from(atob(LDSGEN_WASM_GZ), (c) => c.charCodeAt(0));
+  const inflated = new Blob([packed]).stream().pipeThrough(new DecompressionStream('gzip'));
+  return new Uint8Array(await new Response(inflated).arrayBuffer());
+}
+const core = wasmBinary().then((binary) => createLdsgen({
+  wasmBinary: binary,
   onBlock: (bytes) => sink(bytes),
   onHead: (text) => onHead(text),
   onProgress: (bytes) => onProgress(bytes),
-}).then((m) => ({
+})).then((m) => ({
   check: m.cwrap('ldsgen_check', 'string',
                  ['string', 'number', 'string', 'string', 'number', 'string']),
   preview: m.cwrap('ldsgen_preview', 'string', ['number']),

@@ -91,7 +91,8 @@ async function openPage(address = url) {
   const page = await context.newPage();
   const t0 = Date.now();
   await page.goto(address);
-  await page.waitForFunction(() => document.getElementById('preview').textContent.length > 0);
+  await page.waitForFunction(() => document.getElementById('preview').textContent.length > 0 &&
+                                   performance.getEntriesByName('ldsgen-first-preview').length > 0);
   const firstPreview = await page.evaluate(
       () => performance.getEntriesByName('ldsgen-first-preview')[0].startTime);
   return { page, firstPreview: Math.round(firstPreview), wall: Date.now() - t0 };
