@@ -249,6 +249,47 @@ TEST(PathDiagram, NoLabelIsCrossedByAPath) {
   }
 }
 
+// Whether two segments cross (touching ends do not count).
+bool cross(const Segment& a, const Segment& b) {
+  auto side = [](const Segment& s, double x, double y) {
+    return (s.x2 - s.x1) * (y - s.y1) - (s.y2 - s.y1) * (x - s.x1);
+  };
+  return side(a, b.x1, b.y1) * side(a, b.x2, b.y2) < 0 &&
+         side(b, a.x1, a.y1) * side(b, a.x2, a.y2) < 0;
+}
+
+// A coupling runs from one variable's level to the other's difference score, which lies beyond
+// that variable's chain of levels: it crosses that chain once, and no other level path.
+TEST(PathDiagram, ACouplingCrossesOneLevelPath) {
+  const std::regex path("<path class=\"one-headed ([a-z]+)\" d=\"([^\"]+)\"");
+  int seen = 0;
+  for (const Model& m : variants()) {
+    if (m.kind != ModelKind::Bivariate) continue;
+    for (int n : {2, 5, 8}) {
+      SCOPED_TRACE(describe(m) + " " + std::to_string(n));
+      std::vector<std::vector<Segment>> couplings;
+      std::vector<Segment> levels;  // autoregressions and the paths into and out of differences
+      for (const std::string& line : lines(path_diagram(script_of(m, n)))) {
+        std::smatch d;
+        if (!std::regex_search(line, d, path)) continue;
+        if (d[1] == "coupling") couplings.push_back(segments(d[2]));
+        if (d[1] == "regression") {
+          for (const Segment& s : segments(d[2])) levels.push_back(s);
+        }
+      }
+      for (const auto& coupling : couplings) {
+        int crossed = 0;
+        for (const Segment& level : levels)
+          crossed += std::any_of(coupling.begin(), coupling.end(),
+                                 [&](const Segment& c) { return cross(c, level); });
+        EXPECT_EQ(crossed, 1);
+        ++seen;
+      }
+    }
+  }
+  EXPECT_GT(seen, 500);
+}
+
 // Arrows of each kind: one for every statement the script makes of that kind (a statement of a
 // list of names makes one for each), none for what it fixes at 0, and the covariances of the
 // initial levels and slopes that Mplus frees unless the script says otherwise.
