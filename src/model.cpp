@@ -71,7 +71,8 @@ std::string label_name(const Model& m, int label) {
 
 std::string_view Model::start(int label) const {
   auto it = starts.find(label);
-  return it == starts.end() ? std::string_view() : it->second;
+  // An empty view of a literal, never a null one: writers copy it as a piece.
+  return it == starts.end() ? std::string_view("") : it->second;
 }
 
 std::optional<Change> change_argument(std::string_view word) {
@@ -267,8 +268,6 @@ std::vector<std::string> occasions_warnings(const Model& model, std::int32_t occ
       (!bivariate || (model.x_change == Change::Dual && model.coupling == Coupling::Both));
   std::vector<std::string> warnings;
   const std::optional<std::int64_t> fewest = identified_from(model);
-  const std::int64_t variables = bivariate ? 2 * std::int64_t{occasions} : occasions;
-  const std::int64_t moments = variables + variables * (variables + 1) / 2;
   const std::string count = std::to_string(occasions) + " occasions";
   if (!fewest) {
     const bool into_x = model.coupled_into(true) && !model.differences(false);
@@ -279,6 +278,9 @@ std::vector<std::string> occasions_warnings(const Model& model, std::int32_t occ
                        " can't be told apart from the slope of " + to);
   } else if (occasions < *fewest) {
     const std::string needed = std::to_string(*fewest) + " or more occasions are needed";
+    // Only a few occasions are ever too few, so the count of moments stays small.
+    const std::int64_t variables = bivariate ? 2 * std::int64_t{occasions} : occasions;
+    const std::int64_t moments = variables + variables * (variables + 1) / 2;
     const std::string why = free_parameters(model) > moments
                                 ? ": it has more parameters than the data have means and "
                                   "covariances; "

@@ -93,7 +93,7 @@ std::string read_model_options(std::string_view text, ldsgen::Model* model) {
     if (option.empty()) continue;
     std::string problem = ldsgen::set_model_option(
         model, option.substr(0, equals),
-        equals == std::string_view::npos ? std::string_view() : option.substr(equals + 1));
+        equals == std::string_view::npos ? std::string_view("") : option.substr(equals + 1));
     if (!problem.empty()) return problem;
   }
   return ldsgen::model_problem(*model);
