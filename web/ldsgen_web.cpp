@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "answers.h"
+#include "json.h"
 #include "lavaan_writer.h"
 #include "model.h"
 #include "path_diagram.h"
@@ -23,56 +24,6 @@ using ldsgen::FileRole;
 // Larger scripts than this take the console program: a browser tab holds a download in memory.
 constexpr std::int32_t kMaxWebOccasions = 1000000;
 constexpr std::size_t kPreviewLines = 300;
-
-// Text for the page, as JSON: strings escaped, nothing else needed.
-class Json {
- public:
-  Json& key(const char* name) {
-    text_ += text_.size() > 1 ? ",\"" : "\"";
-    text_ += name;
-    text_ += "\":";
-    return *this;
-  }
-  Json& string(const std::string& value) {
-    static const char kHex[] = "0123456789abcdef";
-    text_ += '"';
-    for (unsigned char c : value) {
-      if (c == '"' || c == '\\') {
-        text_ += '\\';
-        text_ += static_cast<char>(c);
-      } else if (c < 0x20) {
-        text_ += "\\u00";
-        text_ += kHex[c >> 4];
-        text_ += kHex[c & 15];
-      } else {
-        text_ += static_cast<char>(c);
-      }
-    }
-    text_ += '"';
-    return *this;
-  }
-  Json& strings(const std::vector<std::string>& values) {
-    text_ += '[';
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i > 0) text_ += ',';
-      string(values[i]);
-    }
-    text_ += ']';
-    return *this;
-  }
-  Json& number(std::uint64_t value) {
-    char digits[24];
-    text_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-    return *this;
-  }
-  const char* done() {
-    text_ += '}';
-    return text_.c_str();
-  }
-
- private:
-  std::string text_ = "{";
-};
 
 // The answers as the core takes them, kept between the calls of one request.
 struct Answers {
@@ -202,7 +153,7 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int mode
   g_answers = {script.name, data.name, chosen, occasions.value,
                script.problem.empty() && data.problem.empty() && occasions.problem.empty() &&
                    options.empty()};
-  Json json;
+  ldsgen::Json json;
   json.key("script").string(script.problem);
   json.key("data").string(data.problem);
   json.key("occasions").string(occasions.problem);
@@ -229,7 +180,7 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_preview(int legend) {
     ldsgen::write_script(w, g_answers.model, g_answers.data_name, g_answers.occasions);
     w.flush();
   }
-  Json json;
+  ldsgen::Json json;
   json.key("head").string(buf.head);
   json.key("lines").number(buf.lines);
   json.key("bytes").number(buf.bytes);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "json.h"
 #include "model.h"
 #include "path_diagram.h"
 #include "script.h"
@@ -21,30 +22,12 @@ class Keep : public ldsgen::Sink {
   }
 };
 
-std::string json_string(const std::string& s) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + '"';
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) return 2;
   const ldsgen::Model model(std::atoi(argv[1]) == 1 ? ldsgen::ModelKind::Bivariate
-                                                     : ldsgen::ModelKind::Univariate);
+                                                    : ldsgen::ModelKind::Univariate);
   Keep keep;
   {
     ldsgen::ScriptWriter w(keep);
@@ -53,10 +36,11 @@ int main(int argc, char** argv) {
   }
   std::size_t lines = 0;
   for (char c : keep.text) lines += c == '\n';
-  const std::string out = "{\"head\":" + json_string(keep.text) +
-                          ",\"lines\":" + std::to_string(lines) +
-                          ",\"bytes\":" + std::to_string(keep.text.size()) +
-                          ",\"svg\":" + json_string(ldsgen::path_diagram(keep.text)) + "}\n";
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  ldsgen::Json json;
+  json.key("head").string(keep.text);
+  json.key("lines").number(lines);
+  json.key("bytes").number(keep.text.size());
+  json.key("svg").string(ldsgen::path_diagram(keep.text));
+  std::puts(json.done());
   return 0;
 }

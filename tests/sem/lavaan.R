@@ -7,26 +7,9 @@
 # - it runs under Rscript with its data file at a Windows path with blanks, a path with quotes,
 #   and a long path.
 # Usage: Rscript lavaan.R LDSGEN [WORK_DIR]. Exit 0 when all hold; 77 (skipped) without lavaan.
-args <- commandArgs(trailingOnly = TRUE)
-ldsgen <- normalizePath(args[1])
-work <- if (length(args) > 1) args[2] else tempfile("ldsgen-lavaan-")
-dir.create(work, showWarnings = FALSE, recursive = TRUE)
-setwd(work)
-if (!requireNamespace("lavaan", quietly = TRUE)) {
-  cat("skipped: the SEM check needs R's lavaan (Debian: r-base-core r-cran-lavaan)\n")
-  quit(status = 77)
-}
-suppressPackageStartupMessages(library(lavaan))
 here <- dirname(normalizePath(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE))))
-source(file.path(here, "simulate.R"))
-source(file.path(here, "lavaan_model.R"))
+source(file.path(here, "setup.R"))
 set.seed(20261209)
-
-failures <- 0
-fail <- function(...) {
-  cat("FAILED:", ..., "\n")
-  failures <<- failures + 1
-}
 
 # Writes the Mplus and R scripts for the data, with the variant's options.
 scripts <- function(code, data, options = character(), data_file = "d.dat") {

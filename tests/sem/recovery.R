@@ -6,20 +6,8 @@
 # behind ldsgen's warning.
 # Usage: Rscript recovery.R LDSGEN [WORK_DIR]. Exit 0 when every parameter is recovered within
 # 4 standard errors and the model fits; 77 (skipped) when lavaan is not installed; 1 otherwise.
-args <- commandArgs(trailingOnly = TRUE)
-ldsgen <- normalizePath(args[1])
-work <- if (length(args) > 1) args[2] else tempfile("ldsgen-sem-")
-dir.create(work, showWarnings = FALSE, recursive = TRUE)
-setwd(work)
-if (!requireNamespace("lavaan", quietly = TRUE)) {
-  cat("skipped: the SEM check needs R's lavaan (Debian: r-base-core r-cran-lavaan)\n")
-  quit(status = 77)
-}
-suppressPackageStartupMessages(library(lavaan))
-
-source(file.path(dirname(normalizePath(sub("^--file=", "", grep("^--file=", commandArgs(),
-                                                            value = TRUE)))),
-                 "simulate.R"))
+here <- dirname(normalizePath(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE))))
+source(file.path(here, "setup.R"))
 
 # Runs ldsgen through its dialogue (with the variant's options), fits its script to the data, and
 # compares the estimates with the truth. lavaan's converter misreads a bare "*" before an equality

@@ -7,18 +7,8 @@
 #   warning that it is not, and not before.
 # Usage: Rscript variants.R LDSGEN [WORK_DIR]. Exit 0 when all hold; 77 (skipped) without
 # lavaan; 1 otherwise.
-args <- commandArgs(trailingOnly = TRUE)
-ldsgen <- normalizePath(args[1])
-work <- if (length(args) > 1) args[2] else tempfile("ldsgen-variants-")
-dir.create(work, showWarnings = FALSE, recursive = TRUE)
-setwd(work)
-if (!requireNamespace("lavaan", quietly = TRUE)) {
-  cat("skipped: the SEM check needs R's lavaan (Debian: r-base-core r-cran-lavaan)\n")
-  quit(status = 77)
-}
-suppressPackageStartupMessages(library(lavaan))
-source(file.path(dirname(normalizePath(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE)))),
-                 "lavaan_model.R"))
+here <- dirname(normalizePath(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE))))
+source(file.path(here, "setup.R"))
 
 changes <- c("dual", "proportional", "constant", "none")
 couplings <- c("both", "y-to-x", "x-to-y", "none")
@@ -55,12 +45,6 @@ script_of <- function(v, n) {
   said <- suppressWarnings(system2(ldsgen, c(options_of(v), "-d", "d.dat", "-n", n, "v.inp"),
                                    stdout = FALSE, stderr = TRUE))
   list(model = lavaan_model("v.inp"), said = paste(said, collapse = "\n"))
-}
-
-failures <- 0
-fail <- function(...) {
-  cat("FAILED:", ..., "\n")
-  failures <<- failures + 1
 }
 
 for (k in seq_len(nrow(variants))) {
