@@ -263,9 +263,10 @@ std::optional<std::int64_t> identified_from(const Model& m) {
 
 std::vector<std::string> occasions_warnings(const Model& model, std::int32_t occasions) {
   const bool bivariate = model.kind == ModelKind::Bivariate;
-  const bool today =
-      model.y_change == Change::Dual &&
-      (!bivariate || (model.x_change == Change::Dual && model.coupling == Coupling::Both));
+  // Dual change in both variables is estimated at 3 occasions only with difficulty, whatever
+  // the coupling; 4 or more are recommended.
+  const bool dual_pair =
+      bivariate && model.y_change == Change::Dual && model.x_change == Change::Dual;
   std::vector<std::string> warnings;
   const std::optional<std::int64_t> fewest = identified_from(model);
   const std::string count = std::to_string(occasions) + " occasions";
@@ -285,11 +286,10 @@ std::vector<std::string> occasions_warnings(const Model& model, std::int32_t occ
                                 ? ": it has more parameters than the data have means and "
                                   "covariances; "
                                 : "; ";
-    warnings.push_back("the model is not identified with " + count + why +
-                       (bivariate && today
-                            ? needed + ", and 4 or more are recommended for the bivariate model"
-                            : needed));
-  } else if (occasions == 3 && bivariate && today) {
+    warnings.push_back(
+        "the model is not identified with " + count + why +
+        (dual_pair ? needed + ", and 4 or more are recommended for the bivariate model" : needed));
+  } else if (occasions == 3 && dual_pair) {
     warnings.push_back(
         "the bivariate model is identified with 3 occasions but hard to estimate; "
         "4 or more occasions are recommended");

@@ -187,6 +187,12 @@ TEST(Model, WarnsWhereAVariantIsNotIdentified) {
   few.coupling = Coupling::None;
   EXPECT_EQ(occasions_warnings(few, 2)[0],
             "the model is not identified with 2 occasions; 3 or more occasions are needed");
+  // Dual change in both variables is hard to estimate at 3 occasions, whatever the coupling.
+  Model one_way(ModelKind::Bivariate);
+  one_way.coupling = Coupling::YToX;
+  EXPECT_EQ(occasions_warnings(one_way, 3),
+            std::vector<std::string>{"the bivariate model is identified with 3 occasions but hard "
+                                     "to estimate; 4 or more occasions are recommended"});
   Model never(ModelKind::Bivariate);
   never.x_change = Change::None;
   never.coupling = Coupling::XToY;
