@@ -89,9 +89,9 @@ class Dialogue {
   int usage_error(const std::string& problem);
   // Why an answer given beforehand is refused; empty when all are taken.
   std::string given_problem(const DialogueSetup& setup);
-  // Why a script of these answers can't be stored where it goes; empty when it fits.
-  std::string room_problem(const Model& model, const std::string& data_file,
-                           std::int32_t occasions);
+  // Why a count is refused beyond its reading: names too long, a script that can't fit.
+  std::string count_problem(const Model& model, const std::string& data_file,
+                            std::int32_t occasions);
 
   StreamInput in_;
   std::ostream& out_;
@@ -120,8 +120,10 @@ bool Dialogue::ask_file_name(const char* question, FileRole role, std::string* n
   }
 }
 
-std::string Dialogue::room_problem(const Model& model, const std::string& data_file,
-                                   std::int32_t occasions) {
+// Why a count that reads well is refused all the same: it makes a chosen name longer than Mplus
+// allows, or a script larger than the room where it goes.
+std::string Dialogue::count_problem(const Model& model, const std::string& data_file,
+                                    std::int32_t occasions) {
   if (std::string problem = stem_length_problem(model, occasions); !problem.empty()) return problem;
   const std::optional<std::uint64_t> free = script_->free_space();
   if (!free) return "";
@@ -227,7 +229,7 @@ int Dialogue::run(const DialogueSetup& setup) {
   std::int32_t occasions = 0;
   if (setup.occasions) {
     occasions = occasions_field(*setup.occasions).value;
-    if (const std::string problem = room_problem(model, data_file, occasions); !problem.empty())
+    if (const std::string problem = count_problem(model, data_file, occasions); !problem.empty())
       return usage_error(problem);
   } else {
     for (;;) {
@@ -236,7 +238,7 @@ int Dialogue::run(const DialogueSetup& setup) {
       ReadInteger read = read_integer(in_, &occasions, &word);
       if (read == ReadInteger::kEndOfInput) return input_ended("number of occasions");
       std::string problem = occasions_problem(read, occasions, word);
-      if (problem.empty()) problem = room_problem(model, data_file, occasions);
+      if (problem.empty()) problem = count_problem(model, data_file, occasions);
       if (problem.empty()) break;
       refuse(problem);
     }

@@ -133,22 +133,11 @@ void write_coupling(ScriptWriter& w, const Model& m, bool into_x, std::int64_t n
 }
 
 void write_final_covariances(ScriptWriter& w, const Model& m, std::int64_t n) {
-  const VariableNames y(m.y_name), x(m.x_name);
-  const FinalLatents fy = final_latents(m, false, n), fx = final_latents(m, true, n);
-  const std::string_view ny = fy.levels ? y.level : y.difference;
-  const std::string_view nx = fx.levels ? x.level : x.difference;
-  const bool any_y = fy.first <= fy.last, any_x = fx.first <= fx.last;
-  if (fy.last <= fy.first && fx.last <= fx.first && !(any_y && any_x)) return;  // no pair
+  if (!has_final_pairs(m, n)) return;
   w.line("# Latent variables that predict nothing do not covary");
-  if (any_y)
-    for_each_pair(w, {fy.first, fy.last}, {fy.first, fy.last}, true,
-                  [&](Index i, Index j) { w.line(ny, i, " ~~ 0*", ny, j); });
-  if (any_x)
-    for_each_pair(w, {fx.first, fx.last}, {fx.first, fx.last}, true,
-                  [&](Index i, Index j) { w.line(nx, i, " ~~ 0*", nx, j); });
-  if (any_y && any_x)
-    for_each_pair(w, {fy.first, fy.last}, {fx.first, fx.last}, false,
-                  [&](Index i, Index j) { w.line(ny, i, " ~~ 0*", nx, j); });
+  for_each_final_pair(w, m, n, [&](std::string_view a, Index i, std::string_view b, Index j) {
+    w.line(a, i, " ~~ 0*", b, j);
+  });
 }
 
 // The initial levels and slopes: free means and variances, and the covariances Mplus frees by

@@ -44,6 +44,11 @@ FinalLatents final_latents(const Model& m, bool x, std::int64_t n) {
   return {false, 1, 0};
 }
 
+bool has_final_pairs(const Model& m, std::int64_t n) {
+  const FinalLatents y = final_latents(m, false, n), x = final_latents(m, true, n);
+  return y.first < y.last || x.first < x.last || (y.first <= y.last && x.first <= x.last);
+}
+
 std::string label_name(const Model& m, int label) {
   const std::string &y = m.y_name, &x = m.x_name;
   // Two stems side by side, with _ between them where one is longer than a letter.

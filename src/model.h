@@ -64,6 +64,8 @@ struct FinalLatents {
   std::int64_t first, last;
 };
 FinalLatents final_latents(const Model& model, bool x, std::int64_t occasions);
+/// Whether any two of them are there to be kept from covarying.
+bool has_final_pairs(const Model& model, std::int64_t occasions);
 
 /// A label's name by its meaning, for writers that name parameters: beta_y, gamma_yx, resvar_y.
 std::string label_name(const Model& model, int label);

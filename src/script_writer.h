@@ -242,6 +242,22 @@ void for_each_pair(ScriptWriter& w, Span is, Span js, bool ordered, Body body) {
   }
 }
 
+/// Calls body(a, i, b, j) for every pair of latent variables that predict nothing, a_i and b_j
+/// (ly5, dx1 ...): each variable's own, then y's with x's. Every writer states them as zero.
+template <typename Body>
+void for_each_final_pair(ScriptWriter& w, const Model& m, std::int64_t n, Body body) {
+  const VariableNames y(m.y_name), x(m.x_name);
+  const FinalLatents f[2] = {final_latents(m, false, n), final_latents(m, true, n)};
+  const std::string_view name[2] = {f[0].levels ? y.level : y.difference,
+                                    f[1].levels ? x.level : x.difference};
+  for (int k : {0, 1}) {
+    for_each_pair(w, {f[k].first, f[k].last}, {f[k].first, f[k].last}, true,
+                  [&](Index i, Index j) { body(name[k], i, name[k], j); });
+  }
+  for_each_pair(w, {f[0].first, f[0].last}, {f[1].first, f[1].last}, false,
+                [&](Index i, Index j) { body(name[0], i, name[1], j); });
+}
+
 void write_preamble(ScriptWriter& w);
 /// The DATA statement of a data file name, as lines of three pieces. It is one line where it fits
 /// in the 90 characters Mplus reads of a line; else the name goes in quotes, broken just after

@@ -45,38 +45,13 @@ void write_change_block(ScriptWriter& w, const Model& model, bool x, std::int64_
   w.line("[", y, last, "@0]; [", ly, last, "@0];", ly, last, "@0;");
 }
 
-namespace {
-
-struct Final {
-  std::string_view name;
-  Span occasions{1, 0};  // none
-  bool any() const { return occasions.first <= occasions.last; }
-};
-
-Final final_of(const Model& model, const VariableNames& v, bool x, std::int64_t n) {
-  const FinalLatents f = final_latents(model, x, n);
-  return {f.levels ? v.level : v.difference, {f.first, f.last}};
-}
-
-}  // namespace
-
 // SEM engines let latent variables that predict nothing covary by default; these don't.
 void write_final_covariances(ScriptWriter& w, const Model& model, std::int64_t n) {
-  const VariableNames y(model.y_name), x(model.x_name);
-  const Final fy = final_of(model, y, false, n);
-  const Final fx = final_of(model, x, true, n);
-  const bool within = fy.occasions.last > fy.occasions.first ||
-                      (fx.any() && fx.occasions.last > fx.occasions.first);
-  if (!within && !(fy.any() && fx.any())) return;
+  if (!has_final_pairs(model, n)) return;
   w.line("!Set the covariances of the latent variables that predict nothing to be 0");
-  for (const Final* f : {&fy, &fx}) {
-    if (!f->any()) continue;
-    for_each_pair(w, f->occasions, f->occasions, true,
-                  [&](Index i, Index j) { w.line(f->name, i, " with ", f->name, j, "@0;"); });
-  }
-  if (fy.any() && fx.any())
-    for_each_pair(w, fy.occasions, fx.occasions, false,
-                  [&](Index i, Index j) { w.line(fy.name, i, " with ", fx.name, j, "@0;"); });
+  for_each_final_pair(w, model, n, [&](std::string_view a, Index i, std::string_view b, Index j) {
+    w.line(a, i, " with ", b, j, "@0;");
+  });
 }
 
 void write_univariate_body(ScriptWriter& w, const Model& model, std::int64_t occasions) {
