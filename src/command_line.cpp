@@ -30,6 +30,9 @@ const Option kOptions[] = {
     {"x-change", 0, true, &CommandLine::x_change, nullptr},
     {"coupling", 0, true, &CommandLine::coupling, nullptr},
     {"start", 0, true, nullptr, nullptr, &CommandLine::starts},
+    {"columns", 0, true, &CommandLine::columns, nullptr},
+    {"id", 0, true, &CommandLine::id, nullptr},
+    {"missing", 0, true, &CommandLine::missing, nullptr},
     {"svg", 0, true, &CommandLine::svg, nullptr},
     {"no-legend", 0, false, nullptr, &CommandLine::no_legend},
     {"lavaan", 0, true, &CommandLine::lavaan, nullptr},
@@ -124,7 +127,8 @@ bool read_option(const std::vector<std::string>& args, std::size_t* at, CommandL
 std::string read_variant(CommandLine* line) {
   const std::pair<const char*, const std::optional<std::string>*> given[] = {
       {"change", &line->change}, {"y-change", &line->y_change}, {"x-change", &line->x_change},
-      {"y-name", &line->y_name}, {"x-name", &line->x_name},     {"coupling", &line->coupling}};
+      {"y-name", &line->y_name}, {"x-name", &line->x_name},     {"coupling", &line->coupling},
+      {"columns", &line->columns}, {"id", &line->id},             {"missing", &line->missing}};
   for (const auto& [name, value] : given) {
     if (!*value) continue;
     if (std::string problem = set_model_option(&line->variant, name, **value); !problem.empty())
@@ -178,6 +182,13 @@ std::string usage() {
          "      --coupling=WHICH   both, y-to-x, x-to-y or none (bivariate)\n"
          "      --start=LABEL=VALUE   a starting value for every statement with that label\n"
          "\n"
+         "The data file (checked where it exists; the script is written all the same):\n"
+         "      --columns=LIST     every column of the file in order, the model's among them\n"
+         "                         (\"id y1 y2 y3 age\"): NAMES lists them, USEVARIABLE the model's\n"
+         "      --id=NAME          the column that identifies a case (IDVARIABLE)\n"
+         "      --missing=CODE     how the file marks a missing value: . (default), * or a\n"
+         "                         number such as -999\n"
+         "\n"
          "      --svg=FILE         also write the script's path diagram as SVG\n"
          "      --no-legend        draw the diagram without its legend\n"
          "      --lavaan=FILE      also write an R script that fits the same model with lavaan\n"
@@ -197,7 +208,9 @@ std::string usage() {
          "  130  interrupted with Ctrl-C (143: terminated); nothing is left half-written\n"
          "\n"
          "Examples: ldsgen -m bi -d waves.dat -n 5 growth.inp\n"
-         "          ldsgen -m bi --y-name=anx --x-name=dep --coupling=y-to-x --start=3=0.1 a.inp\n";
+         "          ldsgen -m bi --y-name=anx --x-name=dep --coupling=y-to-x --start=3=0.1 a.inp\n"
+         "          ldsgen -m uni -d waves.dat -n 3 --columns=\"id y1 y2 y3 age\" --id=id\n"
+         "                 --missing=-999 growth.inp\n";
 }
 
 std::string version_text() {

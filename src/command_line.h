@@ -19,6 +19,7 @@ struct CommandLine {
   /// The model's names, change kinds, couplings and starting values, as read from their options.
   Model variant;
   std::optional<std::string> y_name, x_name, change, y_change, x_change, coupling;
+  std::optional<std::string> columns, id, missing;
   std::vector<std::string> starts;
   bool quiet = false, help = false, version = false, no_legend = false;
   std::string error;  // why the command line is refused; empty when it is taken

@@ -9,6 +9,7 @@
 
 #include "answers.h"
 #include "command_line.h"
+#include "data_file.h"
 #include "path_diagram.h"
 #include "script.h"
 #include "script_size.h"
@@ -121,10 +122,11 @@ bool Dialogue::ask_file_name(const char* question, FileRole role, std::string* n
 }
 
 // Why a count that reads well is refused all the same: it makes a chosen name longer than Mplus
-// allows, or a script larger than the room where it goes.
+// allows, leaves an observed variable out of the data file's columns, or makes a script larger
+// than the room where it goes.
 std::string Dialogue::count_problem(const Model& model, const std::string& data_file,
                                     std::int32_t occasions) {
-  if (std::string problem = stem_length_problem(model, occasions); !problem.empty()) return problem;
+  if (std::string problem = model_count_problem(model, occasions); !problem.empty()) return problem;
   const std::optional<std::uint64_t> free = script_->free_space();
   if (!free) return "";
   const ScriptSize size = script_size(model, data_file, occasions);
@@ -152,11 +154,15 @@ std::string Dialogue::given_problem(const DialogueSetup& s) {
     FileName name = file_name_argument(*s.data, FileRole::kData);
     if (!name.problem.empty()) return name.problem;
   }
-  if (s.occasions) return occasions_field(*s.occasions).problem;
+  if (s.occasions) {
+    if (std::string problem = occasions_field(*s.occasions).problem; !problem.empty())
+      return problem;
+  }
   if (s.model) {
     Model model = s.variant;
     model.kind = *model_argument(*s.model);
-    return model_problem(model);
+    if (std::string problem = model_problem(model); !problem.empty()) return problem;
+    if (s.occasions) return model_count_problem(model, occasions_field(*s.occasions).value);
   }
   return "";
 }
@@ -214,13 +220,14 @@ int Dialogue::run(const DialogueSetup& setup) {
   }
 
   if (!w.flush()) return write_failed(w.error());  // as ask() does before every question
-  std::string data_file;
+  std::string data_file, data_given;
   if (setup.data) {
     data_file = file_name_argument(*setup.data, FileRole::kData).name;
   } else if (!ask_file_name("Please input the name of the data file: ", FileRole::kData,
                             &data_file)) {
     return input_ended("data file name");
   }
+  data_given = data_file;
   std::vector<std::string> warnings = data_name_warnings(data_file);
   if (setup.encode) data_file = setup.encode(data_file, &warnings);
   warn(warnings);
@@ -244,6 +251,13 @@ int Dialogue::run(const DialogueSetup& setup) {
     }
   }
   warn(occasions_warnings(model, occasions));
+  if (setup.read_data) {
+    // The script is the same whatever the data file holds: what is wrong with it is only said.
+    const std::string path = data_path(script_name_, data_given);
+    for (const std::string& warning :
+         check_data(setup.read_data(path), model, occasions).warnings)
+      err_ << "ldsgen: warning: " << printable(path) << ": " << printable(warning) << '\n';
+  }
 
   write_model_sections(w, model, occasions);
   if (!w.flush()) return write_failed(w.error());

@@ -45,6 +45,10 @@ using EncodeDataName =
     std::function<std::string(const std::string& name, std::vector<std::string>* warnings)>;
 
 class DiagramReader;
+struct DataBeginning;
+
+/// Reads the beginning of the data file at this path, to check it against the script.
+using ReadData = std::function<DataBeginning(const std::string& path)>;
 
 /// The answers a complete run took, for what is written after the script from the same answers.
 struct TakenAnswers {
@@ -64,6 +68,7 @@ struct DialogueSetup {
   Model variant;
   bool quiet = false;                // no line saying what was written
   DiagramReader* diagram = nullptr;  // where every line of the script also goes, if anywhere
+  ReadData read_data;                // none: the data file is not checked
   TakenAnswers* taken = nullptr;     // where the answers go once the script is stored
 };
 

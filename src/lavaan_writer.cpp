@@ -40,28 +40,35 @@ namespace {
 constexpr std::size_t kWidth = 80;
 
 // "y1", "y2", ... for the columns, wrapped within 80 columns, x's on lines of their own as in
-// the Mplus script. (The lines' widths are state: this is never written by a counting writer.)
+// the Mplus script; or the data file's own columns, in their order. (The lines' widths are
+// state: this is never written by a counting writer.)
 void write_columns(ScriptWriter& w, const Model& model, std::int64_t n) {
   const bool bivariate = model.kind == ModelKind::Bivariate;
   std::size_t width = 0;  // of the line being written
+  // One quoted name, made of its pieces, on the line if it fits.
+  auto entry = [&](bool last, const auto&... name) {
+    const std::size_t size = (std::size_t{3} + ... + name.size());
+    if (width > 0 && width + 1 + size > kWidth) {
+      w.line();
+      width = 0;
+    }
+    w.part(width == 0 ? "  \"" : " \"", name..., last ? "\")" : "\",");
+    width += (width == 0 ? 2 : 1) + size;
+  };
   auto names = [&](std::string_view stem, bool last_variable) {
-    for_each_occasion(w, 1, n, [&](Index i) {
-      const std::string_view end = last_variable && i.value() == n ? "\")" : "\",";
-      const std::size_t entry = stem.size() + i.size() + 3;
-      if (width > 0 && width + 1 + entry > kWidth) {
-        w.line();
-        width = 0;
-      }
-      w.part(width == 0 ? "  \"" : " \"", stem, i, end);
-      width += (width == 0 ? 2 : 1) + entry;
-    });
+    for_each_occasion(w, 1, n, [&](Index i) { entry(last_variable && i.value() == n, stem, i); });
   };
   w.line("columns <- c(");
-  names(model.y_name, !bivariate);
-  if (bivariate) {
-    w.line();
-    width = 0;
-    names(model.x_name, true);
+  if (!model.columns.empty()) {
+    for (std::size_t k = 0; k < model.columns.size(); ++k)
+      entry(k + 1 == model.columns.size(), std::string_view(model.columns[k]));
+  } else {
+    names(model.y_name, !bivariate);
+    if (bivariate) {
+      w.line();
+      width = 0;
+      names(model.x_name, true);
+    }
   }
   w.line();
 }
@@ -198,7 +205,8 @@ void write_lavaan_script(ScriptWriter& w, const Model& m, std::string_view data_
   w.line("library(lavaan)");
   w.line();
   w.line("# The data as Mplus reads them: values separated by blanks or commas, no header,");
-  w.line("# \".\" for a missing value; the columns named as in the Mplus script.");
+  w.line("# \"", std::string_view(m.missing),
+         "\" for a missing value; the columns named as in the Mplus script.");
   const std::vector<std::string> path = r_strings(data_file, kWidth - 20);
   if (path.size() == 1) {
     w.line("data_file <- ", path[0]);
@@ -209,7 +217,8 @@ void write_lavaan_script(ScriptWriter& w, const Model& m, std::string_view data_
   }
   write_columns(w, m, n);
   w.line("data <- read.table(text = gsub(\",\", \" \", readLines(data_file)), header = FALSE,");
-  w.line("                   col.names = columns, na.strings = \".\")");
+  w.line("                   col.names = columns, na.strings = \"", std::string_view(m.missing),
+         "\")");
   w.line();
   w.line("model <- '");
   write_change_block(w, m, false, n);

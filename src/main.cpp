@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
   setup.occasions = line.occasions;
   setup.quiet = line.quiet;
   setup.variant = line.variant;
+  setup.read_data = ldsgen::read_data_beginning;
   ldsgen::DiagramReader diagram;
   ldsgen::TakenAnswers taken;
   // A name for a file beside the script that can't be taken is refused before any question.

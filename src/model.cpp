@@ -96,29 +96,6 @@ std::optional<Coupling> coupling_argument(std::string_view word) {
   return std::nullopt;
 }
 
-std::string set_model_option(Model* m, std::string_view name, std::string_view value) {
-  const std::string shown(value);
-  if (name == "y-name" || name == "x-name") {
-    if (std::string problem = stem_problem(value); !problem.empty()) return problem;
-    (name == "y-name" ? m->y_name : m->x_name) = shown;
-    m->named = true;
-  } else if (name == "change" || name == "y-change" || name == "x-change") {
-    const std::optional<Change> kind = change_argument(value);
-    if (!kind) return "unknown change '" + shown + "': dual, proportional, constant or none";
-    if (name != "x-change") m->y_change = *kind;
-    if (name != "y-change") m->x_change = *kind;
-  } else if (name == "coupling") {
-    const std::optional<Coupling> coupling = coupling_argument(value);
-    if (!coupling) return "unknown coupling '" + shown + "': both, y-to-x, x-to-y or none";
-    m->coupling = *coupling;
-  } else if (name == "start") {
-    return add_start(m, value);
-  } else {
-    return "no model option '" + std::string(name) + "'";
-  }
-  return "";
-}
-
 namespace {
 
 bool is_letter(char c) {
@@ -138,7 +115,75 @@ std::string digits(std::int64_t n) {
   return std::to_string(n);
 }
 
+// A starting value or a missing-value code is a decimal number: a sign, digits, a point.
+bool is_decimal(std::string_view s) {
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+  bool digit = false, point = false;
+  for (char c : s) {
+    if (is_digit(c)) {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit && s.size() <= 20;
+}
+
+// The columns as listed, separated by blanks, tabs or commas, each a name Mplus takes, none twice.
+std::string set_columns(Model* m, std::string_view list) {
+  std::vector<std::string> columns;
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i <= list.size(); ++i) {
+    if (i < list.size() && list[i] != ' ' && list[i] != '\t' && list[i] != ',') continue;
+    const std::string_view name = list.substr(begin, i - begin);
+    begin = i + 1;
+    if (name.empty()) continue;
+    if (std::string problem = column_name_problem(name); !problem.empty()) return problem;
+    for (const std::string& earlier : columns)
+      if (same_name(earlier, name))
+        return "the columns name '" + earlier + "' twice: Mplus takes names in any case as one";
+    columns.emplace_back(name);
+  }
+  if (columns.empty()) return "no columns are given: list the data file's columns in order";
+  m->columns = std::move(columns);
+  return "";
+}
+
 }  // namespace
+
+std::string set_model_option(Model* m, std::string_view name, std::string_view value) {
+  const std::string shown(value);
+  if (name == "y-name" || name == "x-name") {
+    if (std::string problem = stem_problem(value); !problem.empty()) return problem;
+    (name == "y-name" ? m->y_name : m->x_name) = shown;
+    m->named = true;
+  } else if (name == "change" || name == "y-change" || name == "x-change") {
+    const std::optional<Change> kind = change_argument(value);
+    if (!kind) return "unknown change '" + shown + "': dual, proportional, constant or none";
+    if (name != "x-change") m->y_change = *kind;
+    if (name != "y-change") m->x_change = *kind;
+  } else if (name == "coupling") {
+    const std::optional<Coupling> coupling = coupling_argument(value);
+    if (!coupling) return "unknown coupling '" + shown + "': both, y-to-x, x-to-y or none";
+    m->coupling = *coupling;
+  } else if (name == "start") {
+    return add_start(m, value);
+  } else if (name == "columns") {
+    return set_columns(m, value);
+  } else if (name == "id") {
+    if (std::string problem = column_name_problem(value); !problem.empty()) return problem;
+    m->id = shown;
+  } else if (name == "missing") {
+    if (value != "." && value != "*" && !is_decimal(value))
+      return "the missing-value code '" + shown + "' is not ., * or a number such as -999";
+    m->missing = shown;
+  } else {
+    return "no model option '" + std::string(name) + "'";
+  }
+  return "";
+}
 
 // A stem ends in a letter or "_", so that a name made of it and an occasion reads back one way.
 std::string stem_problem(std::string_view stem) {
@@ -181,23 +226,75 @@ std::string stem_length_problem(const Model& model, std::int64_t occasions) {
   return "";
 }
 
+bool same_name(std::string_view a, std::string_view b) {
+  return lower(a) == lower(b);
+}
+
+std::string column_name_problem(std::string_view name) {
+  const std::string shown = "the column name '" + std::string(name) + "'";
+  if (name.empty()) return "a column's name is empty";
+  if (!is_letter(name.front())) return shown + " does not start with a letter";
+  for (char c : name)
+    if (!is_letter(c) && !is_digit(c) && c != '_')
+      return shown + " holds a character other than letters, digits and _";
+  if (name.size() > 8) return shown + " is longer than the 8 characters Mplus allows";
+  return "";
+}
+
+std::vector<std::string> observed_names(const Model& model, std::int64_t occasions) {
+  std::vector<std::string> names;
+  for (const std::string* stem : {&model.y_name, &model.x_name}) {
+    if (stem == &model.x_name && model.kind == ModelKind::Univariate) break;
+    for (std::int64_t i = 1; i <= occasions; ++i) names.push_back(*stem + digits(i));
+  }
+  return names;
+}
+
 namespace {
 
-// A starting value is a decimal number: a sign, digits, a point.
-bool is_decimal(std::string_view s) {
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
-  bool digit = false, point = false;
-  for (char c : s) {
-    if (is_digit(c)) {
-      digit = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
+// Whether a column's name is one the model gives a latent variable: ly3, dx1, y0, sy.
+bool latent_name(const Model& model, std::string_view column, std::int64_t occasions) {
+  const std::string name = lower(column);
+  for (const std::string* stem : {&model.y_name, &model.x_name}) {
+    if (stem == &model.x_name && model.kind == ModelKind::Univariate) break;
+    const VariableNames v(lower(*stem));
+    if (name == v.initial || name == v.slope) return true;
+    for (const std::string* prefix : {&v.level, &v.difference}) {
+      if (name.size() <= prefix->size() || name.compare(0, prefix->size(), *prefix) != 0) continue;
+      const std::string_view number = std::string_view(name).substr(prefix->size());
+      if (number.size() > 10 || number.front() == '0' ||
+          !std::all_of(number.begin(), number.end(), is_digit))
+        continue;
+      if (std::stoll(std::string(number)) <= occasions) return true;
     }
   }
-  return digit && s.size() <= 20;
+  return false;
 }
+
+}  // namespace
+
+std::string columns_problem(const Model& model, std::int64_t occasions) {
+  if (model.columns.empty()) return "";
+  for (const std::string& name : observed_names(model, occasions)) {
+    const bool listed = std::any_of(model.columns.begin(), model.columns.end(),
+                                    [&](const std::string& c) { return same_name(c, name); });
+    if (!listed)
+      return "the data file's columns lack " + name + ", one of the model's " +
+             digits(occasions) + " occasions: list every column of the file in order";
+  }
+  for (const std::string& column : model.columns)
+    if (latent_name(model, column, occasions))
+      return "the column '" + column +
+             "' has the name of one of the model's latent variables: rename it";
+  return "";
+}
+
+std::string model_count_problem(const Model& model, std::int64_t occasions) {
+  if (std::string problem = stem_length_problem(model, occasions); !problem.empty()) return problem;
+  return columns_problem(model, occasions);
+}
+
+namespace {
 
 std::string label_list(const std::vector<int>& labels) {
   std::string list;
@@ -236,6 +333,18 @@ std::string starts_problem(const Model& model) {
 std::string model_problem(const Model& model) {
   if (model.kind == ModelKind::Bivariate) {
     if (std::string clash = stems_clash(model.y_name, model.x_name); !clash.empty()) return clash;
+  }
+  if (!model.id.empty()) {
+    const std::string id = lower(model.id);
+    if (std::none_of(model.columns.begin(), model.columns.end(),
+                     [&](const std::string& c) { return same_name(c, id); }))
+      return "the ID column '" + model.id + "' is not one of the data file's columns";
+    const std::string stem = id.substr(0, id.find_last_not_of("0123456789") + 1);
+    const bool observed = stem.size() < id.size() &&
+                          (stem == lower(model.y_name) ||
+                           (model.kind == ModelKind::Bivariate && stem == lower(model.x_name)));
+    if (observed && id[stem.size()] != '0')
+      return "the ID column '" + model.id + "' is one of the model's variables";
   }
   return starts_problem(model);
 }

@@ -42,6 +42,12 @@ struct Model {
   std::map<int, std::string> starts;
   /// Whether a stem was chosen, so that a count making its names too long is refused.
   bool named = false;
+  /// The data file's columns in order, the model's observed variables among them; empty when the
+  /// file holds just those. The ID column, if any, is one of them.
+  std::vector<std::string> columns;
+  std::string id;
+  /// How the data file marks a missing value: "." (Mplus's own), "*", or a number such as -999.
+  std::string missing = ".";
 
   Change change(bool x) const { return x ? x_change : y_change; }
   bool slope(bool x) const;
@@ -85,6 +91,17 @@ std::string stem_problem(std::string_view stem);
 std::string stems_clash(std::string_view y, std::string_view x);
 /// Why a chosen stem makes a name longer than Mplus allows at this count; empty if none does.
 std::string stem_length_problem(const Model& model, std::int64_t occasions);
+/// Whether two names are one to Mplus, which reads names in any case.
+bool same_name(std::string_view a, std::string_view b);
+/// Why a name can't be a column of the data file in Mplus; empty when it can.
+std::string column_name_problem(std::string_view name);
+/// Why the data file's columns, as given, don't fit the model at this count: an observed variable
+/// missing, a column named as one of the model's latent variables; empty when they fit.
+std::string columns_problem(const Model& model, std::int64_t occasions);
+/// Why a count is refused for this model: names too long or columns that don't fit.
+std::string model_count_problem(const Model& model, std::int64_t occasions);
+/// The model's observed variables at this count, as the script names them: y1 ... yN, x1 ... xN.
+std::vector<std::string> observed_names(const Model& model, std::int64_t occasions);
 /// Why a starting value "LABEL=VALUE" is refused; else stores it in the model and returns "".
 std::string add_start(Model* model, std::string_view text);
 /// Why the starting values given do not fit the model's labels; empty when they all do.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "answers.h"
+#include "data_file.h"
 #include "lavaan_writer.h"
 #include "path_diagram.h"
 #include "script_writer.h"
@@ -532,22 +533,34 @@ constexpr Kind kScript{is_ldsgen_script, kWindows};
 constexpr Kind kSvg{is_ldsgen_svg, false};
 constexpr Kind kLavaan{is_ldsgen_lavaan, kWindows};
 
-// Reads the start of an existing file for the guard. False, with errno set, if it can't be read.
-bool read_start(const std::string& path, std::string* start) {
+// Reads at most `most` bytes from the start of a file, and says whether that was all of it.
+// False, with errno set, if it can't be opened; `failed` when it could not be read.
+bool read_prefix(const std::string& path, std::size_t most, std::string* text, bool* whole,
+                 bool* failed) {
   const int fd = open_file(path, kReadMode);
   if (fd < 0) return false;
-  constexpr std::size_t kStart = std::max(kScriptStart, kSvgStart);
-  start->assign(kStart, '\0');
+  text->assign(most + 1, '\0');  // a byte more says whether there is more
   std::size_t size = 0;
-  while (size < kStart) {
-    const long k = read_file(fd, start->data() + size, kStart - size);
+  long k = 0;
+  while (size <= most) {
+    k = read_file(fd, text->data() + size, most + 1 - size);
     if (k < 0 && errno == EINTR) continue;
     if (k <= 0) break;
     size += static_cast<std::size_t>(k);
   }
+  const int error = errno;
   close_file(fd);
-  start->resize(size);
+  errno = error;
+  *failed = k < 0;
+  *whole = size <= most;
+  text->resize(std::min(size, most));
   return true;
+}
+
+// Reads the start of an existing file for the guard. False, with errno set, if it can't be read.
+bool read_start(const std::string& path, std::string* start) {
+  bool whole = false, failed = false;
+  return read_prefix(path, std::max(kScriptStart, kSvgStart), start, &whole, &failed);
 }
 
 // Reached only when the disk fails fsync or close, or a rename fails for another reason than a
@@ -726,6 +739,29 @@ OpenedScript open_svg_file(const std::string& name) {
 
 OpenedScript open_lavaan_file(const std::string& name) {
   return open_output(name, kLavaan);
+}
+
+DataBeginning read_data_beginning(const std::string& path) {
+  DataBeginning data;
+  StatBuf st{};
+  if (stat_file(path, &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return data;  // not there (yet): nothing to check
+    data.why = reason();
+  } else if ((st.st_mode & S_IFMT) == S_IFDIR) {
+    data.why = "it is a folder";
+  } else if ((st.st_mode & S_IFMT) != S_IFREG) {
+    return data;  // a device or a pipe is read by Mplus alone: reading it here would take its data
+  } else {
+    bool failed = false;
+    if (read_prefix(path, kDataBytes, &data.text, &data.whole, &failed) && !failed) {
+      data.status = DataBeginning::kRead;
+      return data;
+    }
+    data.why = reason();
+    data.text.clear();
+  }
+  data.status = DataBeginning::kUnreadable;
+  return data;
 }
 
 void open_standard_descriptors() {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "data_file.h"
 #include "dialogue.h"
 
 namespace ldsgen {
@@ -23,6 +24,10 @@ OpenedScript open_svg_file(const std::string& name);
 /// The same for an R script: it replaces only one that ldsgen wrote, with the line ends of a
 /// text file, as a script has.
 OpenedScript open_lavaan_file(const std::string& name);
+
+/// The beginning of the data file at `path`, for the check of the data against the script: none
+/// for a file that is not there or is a device, the reason for one that can't be read.
+DataBeginning read_data_beginning(const std::string& path);
 
 /// Opens the null device on any of the standard descriptors 0, 1 and 2 that is closed, so that
 /// no file the program opens takes its place and receives its messages.

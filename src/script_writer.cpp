@@ -185,14 +185,39 @@ void write_variable_list(ScriptWriter& w, const Model& model, std::int64_t occas
   w.line(";");
 }
 
+// The data file's columns in their order, broken as the names are. They are few: a counting
+// writer writes them as they are.
+void write_column_list(ScriptWriter& w, const std::vector<std::string>& columns) {
+  std::size_t width = 0;
+  for (const std::string& column : columns) {
+    if (width > 0 && width + column.size() + 1 > kNamesPerLineWidth) {
+      w.line();
+      width = 0;
+    }
+    w.part(std::string_view(column), " ");
+    width += column.size() + 1;
+  }
+  w.line(";");
+}
+
 }  // namespace
 
 void write_variable_sections(ScriptWriter& w, const Model& model, std::int64_t occasions) {
   w.line("VARIABLE: NAMES ARE ");
-  write_variable_list(w, model, occasions);
+  if (model.columns.empty()) {
+    write_variable_list(w, model, occasions);
+  } else {
+    write_column_list(w, model.columns);
+  }
   w.line(" USEVARIABLE ARE ");
   write_variable_list(w, model, occasions);
-  w.line(" MISSING=.;");
+  if (!model.id.empty()) w.line(" IDVARIABLE=", std::string_view(model.id), ";");
+  // A number marks a missing value only where Mplus is told it stands for one in every column.
+  if (model.missing == "." || model.missing == "*") {
+    w.line(" MISSING=", std::string_view(model.missing), ";");
+  } else {
+    w.line(" MISSING=ALL (", std::string_view(model.missing), ");");
+  }
   w.line(" ANALYSIS: TYPE=MEANSTRUCTURE;");
   w.line(" ITERATIONS = 8000;");
   w.line("MODEL:");

@@ -86,7 +86,7 @@ TEST(CommandLine, ReadsTheModelsOptions) {
       {{"--change=linear"}, "unknown change 'linear': dual, proportional, constant or none"},
       {{"--coupling=x"}, "unknown coupling 'x': both, y-to-x, x-to-y or none"},
       {{"--start=1"}, "the starting value '1' is not LABEL=VALUE"},
-      {{"--c=none"}, "option '--c' is ambiguous; possibilities: '--change' '--coupling'"},
+      {{"--c=none"}, "option '--c' is ambiguous; possibilities: '--change' '--coupling' '--columns'"},
   };
   for (const auto& r : refused) EXPECT_EQ(read(r.args).error, r.error);
 }

@@ -249,12 +249,20 @@ TEST(Dialogue, ACountWhoseScriptCannotFitIsAskedAgain) {
 
 // Answers given on the command line are not asked; a refused one ends the run with status 2,
 // as no one is there to answer again, and no file is made.
+// A model with these options set as the command line sets them.
+Model with_options(std::initializer_list<std::pair<const char*, const char*>> options) {
+  Model model;
+  for (const auto& [name, value] : options) EXPECT_EQ(set_model_option(&model, name, value), "");
+  return model;
+}
+
 TEST(Dialogue, GivenAnswersAreNotAsked) {
   struct Case {
     std::optional<std::string> script, model, data, occasions;
     std::string input;
     int status;
     std::string console, errors;
+    Model variant = {};
   } cases[] = {
       {"s", "bi", "d", "4", "", 0, "", ""},
       {"s", "1", "d", "4", "", 0, "", ""},
@@ -270,6 +278,19 @@ TEST(Dialogue, GivenAnswersAreNotAsked) {
       {"dir/", "bi", "d", "4", "", 2, "", "the script file name 'dir/' names a folder, not a file"},
       {"s", "bi", "", "4", "", 2, "", "the data file name is empty"},
       {"d.dat", "bi", "d", "4", "", 2, "", "'d.dat' is not an ldsgen script and is left as it is"},
+      // The model's options are checked however many answers are given with them.
+      {"s", "bi", "d", "4", "", 2, "", "the names 'a' and 'a' would both declare a1",
+       with_options({{"y-name", "a"}, {"x-name", "a"}})},
+      {"s", "uni", "d", "4", "", 2, "", "the model has no label 3: its labels are 1 and 2",
+       with_options({{"start", "3=0.1"}})},
+      {"s", "uni", "d", "4", "", 2, "", "the ID column 'y2' is not one of the data file's columns",
+       with_options({{"id", "y2"}})},
+      {"s", "uni", "d", "4", "", 2, "", "the ID column 'y2' is one of the model's variables",
+       with_options({{"columns", "y1 y2 y3 y4"}, {"id", "y2"}})},
+      {"s", "uni", "d", "5", "", 2, "",
+       "the data file's columns lack y5, one of the model's 5 occasions: list every column of the "
+       "file in order",
+       with_options({{"columns", "id y1 y2 y3 y4"}})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input + " " + c.model.value_or("-") + " " + c.occasions.value_or("-"));
@@ -283,6 +304,7 @@ TEST(Dialogue, GivenAnswersAreNotAsked) {
     setup.model = c.model;
     setup.data = c.data;
     setup.occasions = c.occasions;
+    setup.variant = c.variant;
     setup.create = [&](const std::string& name) {
       OpenedScript opened;
       if (name == "d.dat") {

@@ -50,6 +50,11 @@ class Json {
     text_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
     return *this;
   }
+  /// Text that is JSON already, such as the brackets of a list of lists.
+  Json& raw(const char* text) {
+    text_ += text;
+    return *this;
+  }
   const char* done() {
     text_ += '}';
     return text_.c_str();

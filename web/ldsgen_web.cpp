@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "answers.h"
+#include "data_file.h"
 #include "json.h"
 #include "lavaan_writer.h"
 #include "model.h"
@@ -137,7 +138,7 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_check(const char* script_field, int mode
   ldsgen::Model chosen(model == 1 ? ldsgen::ModelKind::Bivariate : ldsgen::ModelKind::Univariate);
   std::string options = read_model_options(model_options, &chosen);
   if (options.empty() && occasions.problem.empty())
-    options = ldsgen::stem_length_problem(chosen, occasions.value);
+    options = ldsgen::model_count_problem(chosen, occasions.value);
   std::vector<std::string> warnings;
   if (data.problem.empty()) warnings = ldsgen::data_name_warnings(data.name);
   if (occasions.problem.empty()) {
@@ -186,6 +187,48 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_preview(int legend) {
   json.key("bytes").number(buf.bytes);
   json.key("svg").string(buf.diagram.svg(legend != 0));
   json.key("unknown").strings(buf.diagram.unknown());
+  g_result = json.done();
+  return g_result.c_str();
+}
+
+/// The most of a data file the page reads for its check, in bytes.
+EMSCRIPTEN_KEEPALIVE double ldsgen_data_bytes() {
+  return static_cast<double>(ldsgen::kDataBytes);
+}
+
+/// Checks a data file's beginning (`whole` when it is all of it) against the script of the
+/// answers last checked. Returns JSON: the first rows, whether the first is a header, the
+/// columns of data, a likely missing-value code, the warnings, and a name and role proposed for
+/// each column (with the model's observed names to choose from).
+EMSCRIPTEN_KEEPALIVE const char* ldsgen_inspect(const char* text, int whole) {
+  ldsgen::DataBeginning data;
+  data.status = ldsgen::DataBeginning::kRead;
+  data.text = text;
+  data.whole = whole != 0;
+  const std::int64_t occasions = std::max<std::int32_t>(g_answers.occasions, 1);
+  const ldsgen::DataSample sample = ldsgen::check_data(data, g_answers.model, occasions);
+  ldsgen::Json json;
+  json.key("rows").raw("[");
+  for (std::size_t k = 0; k < sample.rows.size(); ++k) {
+    if (k > 0) json.raw(",");
+    json.strings(sample.rows[k]);
+  }
+  json.raw("]");
+  json.key("header").number(sample.header);
+  json.key("columns").number(sample.columns);
+  json.key("missing").string(sample.missing_code);
+  json.key("warnings").strings(sample.warnings);
+  std::vector<std::string> names, roles;
+  for (const ldsgen::ProposedColumn& c : ldsgen::propose_columns(sample, g_answers.model,
+                                                                 occasions)) {
+    names.push_back(c.name);
+    roles.push_back(c.role == ldsgen::ProposedColumn::kId         ? "id"
+                    : c.role == ldsgen::ProposedColumn::kObserved ? "observed"
+                                                                  : "unused");
+  }
+  json.key("names").strings(names);
+  json.key("roles").strings(roles);
+  json.key("observed").strings(ldsgen::observed_names(g_answers.model, occasions));
   g_result = json.done();
   return g_result.c_str();
 }

@@ -13,7 +13,7 @@ target_link_libraries(ldsgen_web PRIVATE ldsgen_core ldsgen_warnings)
 target_link_options(ldsgen_web PRIVATE
   -sALLOW_MEMORY_GROWTH=1 -sMODULARIZE=1 -sEXPORT_NAME=createLdsgen
   -sENVIRONMENT=worker -sFILESYSTEM=0 -sMALLOC=emmalloc
-  -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write,_ldsgen_write_lavaan
+  -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write,_ldsgen_write_lavaan,_ldsgen_inspect,_ldsgen_data_bytes
   -sEXPORTED_RUNTIME_METHODS=cwrap)
 
 # Run by node when the page is built, for the preview of the page's first answers.
