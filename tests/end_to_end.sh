@@ -202,6 +202,57 @@ with "a coupling that is never identified" '' -m bi -d d.dat -n 5 --x-change=non
   --coupling=x-to-y s.inp
 expect 0 "warning: the model is not identified with any number of occasions"
 
+# The data file, where it is, is checked: each file draws exactly these warnings, the script is
+# written all the same and the status is 0.
+data_case() {  # NAME CONTENT EXPECTED-WARNINGS [ARGS...]
+  local name=$1 content=$2 expected=$3
+  shift 3
+  with "data file: $name" '' -m uni -d d.dat -n 3 -q "$@" s.inp
+  printf '%b' "$content" >d.dat
+  printf '' | timeout 60 "${program[@]}" -m uni -d d.dat -n 3 -q "$@" s.inp >stdout 2>stderr
+  status=$?
+  local got
+  got=$(tr -d '\r' <stderr)
+  if [ "$status" != 0 ] || [ "$got" != "$expected" ] || [ ! -s s.inp ]; then
+    fail "status $status, stderr '$got', not '$expected'"
+  else
+    pass
+  fi
+}
+w='ldsgen: warning: d.dat: '
+shift3=': Mplus reads 3 values a case, so the cases shift and the results are wrong; name every column of the file, the model'"'"'s among them'
+data_case "exactly right" '1 2 3\n4 5 6\n' ''
+data_case "an ID column" '1 1 2 3\n2 4 5 6\n' "${w}every line of data read (2 lines) has 4 values, but the script names 3$shift3"
+data_case "a header" 'y1,y2,y3\n1,2,3\n' "${w}line 1 holds names, not numbers (y1 y2 y3): a header line, which Mplus would read as data; remove it"
+data_case "one column short" '1 2\n3 4\n' "${w}every line of data read (2 lines) has 2 values, but the script names 3$shift3"
+data_case "ragged lines" '1 2 3\n4 5\n' "${w}line 2 has 2 values where line 1 has 3 (1 line differs): Mplus reads values, not lines, so every case after it is shifted"
+data_case "NA and empty fields" '1,NA,3\n4,,6\n' "${w}line 1, value 2 is 'NA': neither a number nor the missing mark '.' (2 such values); Mplus can't read it"
+data_case "-999 codes" '1 2 3\n-999 5 6\n-999 8 9\n' "${w}-999 appears 2 times in column 1, far from the other values: a missing-value code? Mplus takes it as a value unless the script names it as the code"
+data_case "commas, tabs, CR LF" '1,2,3\r\n4\t5\t6\r\n' ''
+data_case "mapped with --columns" '7 1 2 3 40\n8 -999 5 6 41\n9 -999 8 9 42\n' '' \
+  --columns="id y1 y2 y3 age" --id=id --missing=-999
+grep -q '^ IDVARIABLE=id;' s.inp && grep -q '^ MISSING=ALL (-999);' s.inp || fail "s.inp lacks the mapping"
+with "data file: a folder can't be read" '' -m uni -d d.dat -n 3 -q s.inp
+mkdir d.dat
+printf '' | timeout 60 "${program[@]}" -m uni -d d.dat -n 3 -q s.inp >stdout 2>stderr
+status=$?
+expect 0 "warning: d.dat: the data file can't be read, so it was not checked"
+with "data file: beside the script, where Mplus looks" '' -m uni -d d.dat -n 3 -q out/s.inp
+mkdir out && printf '1 2\n' >out/d.dat
+printf '' | timeout 60 "${program[@]}" -m uni -d d.dat -n 3 -q out/s.inp >stdout 2>stderr
+status=$?
+expect 0 "warning: out/d.dat: the line of data has 2 values"
+if [ "$eol" = lf ] && [ -x /usr/bin/time ]; then
+  # A file of a gigabyte: only its beginning is read, in little memory.
+  with "data file: a gigabyte, only its beginning read" '' -m uni -d d.dat -n 3 -q s.inp
+  for _ in $(seq 100); do printf '1 2 3 4\n'; done >d.dat
+  truncate -s 1G d.dat
+  /usr/bin/time -f '%M' -o rss "${program[@]}" -m uni -d d.dat -n 3 -q s.inp </dev/null >stdout 2>stderr
+  status=$?
+  expect 0 "every line of data read (100 lines) has 4 values"
+  [ "$(cat rss)" -lt 20000 ] || fail "took $(cat rss) KiB"
+fi
+
 # The R script beside the script: written from the same answers, and only over one of ours.
 with "--lavaan writes the R script" '' -m uni -d d.dat -n 3 --lavaan=s.R s.inp
 expect 0 ""
