@@ -3,7 +3,8 @@
 # - for a covering set of variants (every change kind of each variable, every coupling) at 5
 #   occasions, the R script's fit has the log-likelihood and the free parameters of the Mplus
 #   script's model fitted by an independent route, lavaan's own Mplus converter;
-# - it recovers known parameters within 4 standard errors (dual models at 4 and 5 occasions);
+# - it recovers known parameters within 4 standard errors (dual models at 4 and 5 occasions),
+#   also from a data file with an ID column, a covariate and -999 codes, mapped with --columns;
 # - it runs under Rscript with its data file at a Windows path with blanks, a path with quotes,
 #   and a long path.
 # Usage: Rscript lavaan.R LDSGEN [WORK_DIR]. Exit 0 when all hold; 77 (skipped) without lavaan.
@@ -65,16 +66,19 @@ for (v in variants) {
 }
 
 # Recovery: the dual models at 4 and 5 occasions, fitted by the R script alone.
-recover <- function(code, data, truth) {
-  scripts(code, data)
-  estimates <- parameterEstimates(fit_r_script())
+within_truth <- function(fit, truth, what = "") {
+  estimates <- parameterEstimates(fit)
   for (k in seq_len(nrow(truth))) {
     t <- truth[k, ]
     hit <- estimates[(estimates$lhs == t$lhs & estimates$rhs == t$rhs |
                       estimates$lhs == t$rhs & estimates$rhs == t$lhs) & estimates$op == t$op, ]
     z <- (hit$est[1] - t$value) / hit$se[1]
-    if (!is.finite(z) || abs(z) > 4) fail("not recovered:", t$parameter, "z =", round(z, 2))
+    if (!is.finite(z) || abs(z) > 4) fail(what, "not recovered:", t$parameter, "z =", round(z, 2))
   }
+}
+recover <- function(code, data, truth) {
+  scripts(code, data)
+  within_truth(fit_r_script(), truth)
   cat(sprintf("%s model at %d occasions: every parameter within 4 standard errors\n",
               if (code) "bivariate" else "univariate", ncol(data) / (code + 1)))
 }
@@ -82,6 +86,29 @@ for (n in 4:5) {
   recover(0, simulate_univariate(n), univariate_truth)
   recover(1, simulate_bivariate(n), bivariate_truth)
 }
+
+# A data file as researchers have them: an ID column, a covariate the model does not use, and
+# -999 for a missing value. Mapped with --columns, --id and --missing, both scripts read it
+# rightly: the Mplus script (fitted through lavaan's converter, which reads NAMES, USEVARIABLE
+# and MISSING as Mplus does) and the R script reach one solution and recover the truth.
+mapped <- round(simulate_univariate(4), 5)
+mapped[matrix(runif(length(mapped)) < 0.1, nrow(mapped))] <- -999
+mapped <- cbind(seq_len(nrow(mapped)), mapped, round(rnorm(nrow(mapped), 40, 8)))
+write.table(mapped, "mapped.dat", row.names = FALSE, col.names = FALSE)
+unlink(c("s.inp", "s.R"))
+said <- system2(ldsgen, c("--columns='case y1 y2 y3 y4 age'", "--id=case", "--missing=-999",
+                          "--lavaan=s.R", "-q", "-m", 0, "-d", "mapped.dat", "-n", 4, "s.inp"),
+                stdout = TRUE, stderr = TRUE)
+if (length(said) > 0) fail("the mapped data file drew warnings:", said)
+writeLines(gsub("\\* ?\\(", " (", readLines("s.inp")), "lavaan.inp")
+m <- suppressWarnings(mplus2lavaan("lavaan.inp", run = TRUE))
+r <- fit_r_script()
+for (f in list(m, r)) within_truth(f, univariate_truth, "mapped:")
+both <- sapply(list(r, m), function(f) fitMeasures(f, c("logl", "ntotal")))
+if (abs(both[1, 1] - both[1, 2]) > 1e-4 || any(both[2, ] != nrow(mapped)))
+  fail("mapped: the two scripts' fits differ:", both)
+cat(sprintf("mapped data file (ID, covariate, -999): %d cases, log-likelihood %.4f and %.4f\n",
+            as.integer(both[2, 1]), both[1, 1], both[1, 2]))
 
 # Data at awkward paths, read by the R script run with Rscript.
 rscript <- file.path(R.home("bin"), "Rscript")
