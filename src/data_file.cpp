@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <map>
 
 namespace ldsgen {
 
@@ -39,8 +37,30 @@ bool is_number(std::string_view s) {
   return i < s.size() && std::all_of(s.begin() + static_cast<std::ptrdiff_t>(i), s.end(), is_digit);
 }
 
+// Near enough for telling codes from values: the digits' value, scaled by the exponent.
 double number(std::string_view s) {
-  return std::strtod(std::string(s).c_str(), nullptr);
+  const bool negative = !s.empty() && s.front() == '-';
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+  double value = 0;
+  int scale = 0;
+  bool point = false;
+  std::size_t i = 0;
+  for (; i < s.size() && (is_digit(s[i]) || s[i] == '.'); ++i) {
+    if (s[i] == '.') {
+      point = true;
+    } else {
+      value = value * 10 + (s[i] - '0');
+      scale -= point;
+    }
+  }
+  if (i + 1 < s.size()) {  // an exponent
+    const bool down = s[i + 1] == '-';
+    int exponent = 0;
+    for (i += 1 + (s[i + 1] == '-' || s[i + 1] == '+'); i < s.size() && exponent < 1000; ++i)
+      exponent = exponent * 10 + (s[i] - '0');
+    scale += down ? -exponent : exponent;
+  }
+  return (negative ? -value : value) * std::pow(10.0, scale);
 }
 
 // The values of one line: blanks and tabs separate them, and so do commas, between which
@@ -66,11 +86,22 @@ std::vector<std::string_view> fields(std::string_view line) {
   return out;
 }
 
-// A value that researchers write for a missing one: -99, 999, -9999 and the like.
-bool looks_like_code(double v) {
-  const double a = std::fabs(v);
-  return a == 99 || a == 999 || a == 9999 || a == 99999;
+// The names of a header line whose values commas separate, each without blanks around it.
+std::vector<std::string> header_names(std::string_view line) {
+  std::vector<std::string> names;
+  for (std::size_t begin = 0;;) {
+    const std::size_t comma = std::min(line.find(',', begin), line.size());
+    std::string_view name = line.substr(begin, comma - begin);
+    while (!name.empty() && is_blank(name.front())) name.remove_prefix(1);
+    while (!name.empty() && is_blank(name.back())) name.remove_suffix(1);
+    names.emplace_back(name);
+    if (comma == line.size()) return names;
+    begin = comma + 1;
+  }
 }
+
+// The values researchers write for a missing one.
+constexpr double kCodes[] = {-99999, -9999, -999, -99, 99, 999, 9999, 99999};
 
 std::string count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -130,6 +161,8 @@ void Checker::line(std::size_t at, std::string_view text) {
   if (first_ && 2 * words > values.size()) {
     sample_.header = true;
     header_warning(values);
+    // A header's names may hold blanks where commas separate them ("age at start").
+    if (text.find(',') != std::string_view::npos) sample_.rows.back() = header_names(text);
     first_ = false;
     return;
   }
@@ -162,39 +195,38 @@ void Checker::header_warning(const std::vector<std::string_view>& values) {
                              "): a header line, which Mplus would read as data; remove it");
 }
 
-// A value that recurs in a column far outside the column's other values is most likely a code
-// for a missing value, which Mplus takes as a value unless the script names it.
+// A value that recurs far outside the other values of the columns it is in is most likely a
+// code for a missing value, which Mplus takes as a value unless the script names it.
 void Checker::code_warnings() {
-  std::map<double, std::pair<std::size_t, std::vector<std::size_t>>> codes;  // times, columns
-  for (std::size_t k = 0; k < columns_.size(); ++k) {
-    std::map<double, std::size_t> candidates;
-    for (double v : columns_[k])
-      if (looks_like_code(v)) ++candidates[v];
-    for (const auto& [code, times] : candidates) {
-      if (times < 2) continue;
+  std::size_t most = 0;
+  for (const double code : kCodes) {
+    std::size_t total = 0;
+    std::vector<std::size_t> in;  // the columns it is far out in
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+      std::size_t times = 0;
       double low = HUGE_VAL, high = -HUGE_VAL;
       for (double v : columns_[k]) {
-        if (v == code) continue;
-        low = std::min(low, v);
-        high = std::max(high, v);
+        if (v == code) {
+          ++times;
+        } else {
+          low = std::min(low, v);
+          high = std::max(high, v);
+        }
       }
-      if (low > high) continue;  // nothing else to tell it from
+      if (times == 0 || low > high) continue;  // not there, or nothing else to tell it from
       const double spread = std::max(high - low, 1.0);
       if (code > low - spread && code < high + spread) continue;
-      codes[code].first += times;
-      codes[code].second.push_back(k + 1);
+      total += times;
+      in.push_back(k + 1);
     }
-  }
-  std::size_t most = 0;
-  for (const auto& [code, seen] : codes) {
-    const std::string text = std::to_string(static_cast<long long>(code));
-    if (seen.first > most) {
-      most = seen.first;
+    if (total < 2) continue;  // once may be a value after all
+    const std::string text = std::to_string(static_cast<int>(code));
+    if (total > most) {
+      most = total;
       sample_.missing_code = text;
     }
-    sample_.warnings.push_back(text + " appears " + count(seen.first, "time", "times") +
-                               " in column" + (seen.second.size() > 1 ? "s " : " ") +
-                               list_of(seen.second) +
+    sample_.warnings.push_back(text + " appears " + count(total, "time", "times") + " in column" +
+                               (in.size() > 1 ? "s " : " ") + list_of(in) +
                                ", far from the other values: a missing-value code? Mplus "
                                "takes it as a value unless the script names it as the code");
   }

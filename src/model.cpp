@@ -265,7 +265,9 @@ bool latent_name(const Model& model, std::string_view column, std::int64_t occas
       if (number.size() > 10 || number.front() == '0' ||
           !std::all_of(number.begin(), number.end(), is_digit))
         continue;
-      if (std::stoll(std::string(number)) <= occasions) return true;
+      std::int64_t occasion = 0;
+      for (char c : number) occasion = occasion * 10 + (c - '0');
+      if (occasion <= occasions) return true;
     }
   }
   return false;

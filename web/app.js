@@ -27,7 +27,7 @@ function takeWorker() {
 let lastId = 0;
 // Sends one request and settles when it is answered: with the final message, or with an error
 // when the worker fails or stops answering. `onEvent` hears the messages on the way.
-function call(worker, type, answers, crlf, onEvent = () => {}) {
+function call(worker, type, answers, crlf, onEvent = () => {}, file = undefined) {
   const id = ++lastId;
   let timer = 0, settle = null, fail = null, settled = false;
   const promise = new Promise((resolve, reject) => {
@@ -58,7 +58,7 @@ function call(worker, type, answers, crlf, onEvent = () => {}) {
       settle(reject, new Error(e.message || 'the page\'s worker failed'));
     };
     watch();
-    worker.postMessage({ type, id, answers, crlf });
+    worker.postMessage({ type, id, answers, crlf, file });
   });
   return { promise, cancel: () => settle(fail, new Error('superseded')) };
 }
@@ -74,6 +74,11 @@ function modelOptions() {
   for (const start of $('starts').value.split(/\s+/)) {
     if (start !== '') options.push(`start=${start}`);
   }
+  // The data file's columns, as "Use these columns" or the user gives them.
+  const columns = $('columns').value.trim();
+  if (columns !== '') options.push(`columns=${columns}`);
+  if ($('id-column').value.trim() !== '') options.push(`id=${$('id-column').value.trim()}`);
+  if ($('missing').value.trim() !== '.') options.push(`missing=${$('missing').value.trim()}`);
   return options.join('\n');
 }
 
@@ -168,6 +173,7 @@ function requestPreview() {
   previewCall = call_;
   return call_.promise.then((m) => {
     if (previewCall === call_) previewCall = null;
+    recheckData();
     if (m.type === 'refused') return null;
     showPreview(m.preview, a);
     return preview;
@@ -303,6 +309,127 @@ $('download-svg').addEventListener('click', () => act(async () => {
   status(`Saved to your downloads folder as ${name}.`);
 }));
 
+// ---- The data file: checked in a worker, never sent anywhere ---------------------------------
+
+let dataFile = null, inspected = null;
+
+function listWarnings(list, warnings) {
+  list.replaceChildren(...warnings.map((w) => {
+    const li = document.createElement('li');
+    li.textContent = w;
+    return li;
+  }));
+}
+
+// Checks the picked file against the answers as they stand; resolves with what the core saw.
+async function inspectData() {
+  const worker = takeWorker();
+  try {
+    const m = await call(worker, 'inspect', answers(), crlf(), () => {}, dataFile).promise;
+    return m.inspected;
+  } finally {
+    worker.terminate();
+  }
+}
+
+// The warnings follow the answers, the mapping among them.
+function recheckData() {
+  if (!dataFile) return;
+  const file = dataFile;
+  inspectData().then((i) => {
+    if (file === dataFile) listWarnings($('data-warnings'), i.warnings);
+  }).catch(() => {});
+}
+
+const roleText = { unused: 'Not used', id: 'ID' };
+
+// One row of role choices and one of names over the file's first rows.
+function showTable(i) {
+  const head = $('data-table').tHead, body = $('data-table').tBodies[0];
+  const roles = document.createElement('tr'), names = document.createElement('tr');
+  i.roles.forEach((role, k) => {
+    const select = document.createElement('select');
+    select.setAttribute('aria-label', `Role of column ${k + 1}`);
+    for (const value of ['unused', 'id', ...i.observed]) {
+      select.add(new Option(roleText[value] || value, value));
+    }
+    select.value = role === 'observed' ? i.names[k] : role;
+    const name = document.createElement('input');
+    name.setAttribute('aria-label', `Name of column ${k + 1}`);
+    name.maxLength = 64;
+    name.spellcheck = false;
+    name.value = i.names[k];
+    name.dataset.own = role === 'observed' ? `v${k + 1}` : i.names[k];
+    const follow = () => {
+      const observed = select.value !== 'unused' && select.value !== 'id';
+      if (!observed && name.readOnly) name.value = name.dataset.own;
+      name.readOnly = observed;
+      if (observed) name.value = select.value;
+    };
+    name.addEventListener('input', () => { name.dataset.own = name.value; });
+    select.addEventListener('input', follow);
+    follow();
+    const th = document.createElement('th');
+    th.append(select);
+    roles.append(th);
+    const td = document.createElement('th');
+    td.append(name);
+    names.append(td);
+  });
+  head.replaceChildren(roles, names);
+  body.replaceChildren(...i.rows.map((row, r) => {
+    const tr = document.createElement('tr');
+    if (r === 0 && i.header) tr.className = 'header-line';
+    for (const value of row) {
+      const td = document.createElement('td');
+      td.textContent = value;
+      tr.append(td);
+    }
+    return tr;
+  }));
+  $('data-missing').value = i.missing || '.';
+  $('strip-header').hidden = !i.header;
+  $('data-found').hidden = false;
+}
+
+$('data-file').addEventListener('change', () => act(async () => {
+  dataFile = $('data-file').files[0] || null;
+  $('data-found').hidden = true;
+  $('data-warnings').replaceChildren();
+  if (!dataFile) return;
+  const file = dataFile;
+  const i = await inspectData();
+  if (file !== dataFile) return;
+  inspected = i;
+  showTable(i);
+  listWarnings($('data-warnings'), i.warnings);
+}));
+
+// The table's choices become the model's options, and the script, the R script and the diagram
+// follow them.
+$('use-columns').addEventListener('click', () => {
+  const columns = [], heads = $('data-table').tHead.rows;
+  let id = '';
+  [...heads[0].cells].forEach((cell, k) => {
+    const role = cell.firstChild.value, name = heads[1].cells[k].firstChild.value.trim();
+    columns.push(name);
+    if (role === 'id' && id === '') id = name;
+  });
+  $('columns').value = columns.join(' ');
+  $('id-column').value = id;
+  $('missing').value = $('data-missing').value.trim() || '.';
+  status(`The script now names the data file's ${columns.length} columns.`);
+  answersChanged();
+});
+
+// The same file without its first line, made here from the file itself.
+$('strip-header').addEventListener('click', () => {
+  if (!dataFile || !inspected) return;
+  save(new Blob([dataFile.slice(inspected.headerBytes)], { type: 'application/octet-stream' }),
+       dataFile.name);
+  status(`Saved to your downloads folder as ${dataFile.name}, without its header line.`);
+});
+
 // A large script's preview is a second or more of work: while typing goes on it starts at a
 // pause (it would only be stopped by the next key); a small one starts at once.
 const kLargePreview = 2e6;
@@ -315,7 +442,10 @@ function answersChanged() {
     requestPreview().catch(() => {});
   }
 }
-form.addEventListener('input', answersChanged);
+// The data file's table is not an answer: it changes the script only through "Use these columns".
+form.addEventListener('input', (e) => {
+  if (!$('data-check').contains(e.target)) answersChanged();
+});
 $('legend').addEventListener('input', answersChanged);
 // For the browser tests: stop the preview's worker as if it had crashed.
 window.ldsgenStopPreviewWorker = () => {

@@ -26,7 +26,22 @@ const core = wasmBinary().then((binary) => createLdsgen({
   preview: m.cwrap('ldsgen_preview', 'string', ['number']),
   write: m.cwrap('ldsgen_write', null, ['number']),
   writeLavaan: m.cwrap('ldsgen_write_lavaan', null, ['number']),
+  inspect: m.cwrap('ldsgen_inspect', 'string', ['string', 'number']),
+  dataBytes: m.cwrap('ldsgen_data_bytes', 'number', []),
 }));
+
+// Reads the beginning of a data file the user picked and checks it against the script of the
+// answers last checked. The file never leaves the browser. The length of its first line, in
+// bytes, lets the page save the file without it.
+async function inspect(c, file) {
+  const most = c.dataBytes();
+  const bytes = new Uint8Array(await file.slice(0, most).arrayBuffer());
+  const newline = bytes.indexOf(10);
+  const text = new TextDecoder().decode(bytes);
+  const inspected = JSON.parse(c.inspect(text, file.size <= most ? 1 : 0));
+  inspected.headerBytes = newline < 0 ? bytes.length : newline + 1;
+  return inspected;
+}
 
 // Blocks are gathered into blobs of a few megabytes, which the browser may keep on disk, so a
 // script of hundreds of megabytes does not sit in the worker's memory twice. The type is one no
@@ -55,13 +70,16 @@ function write(c, id, crlf, lavaan = false) {
 }
 
 onmessage = async (event) => {
-  const { type, id, answers, crlf } = event.data;
+  const { type, id, answers, crlf, file } = event.data;
   try {
     const c = await core;
     const checked = JSON.parse(c.check(answers.script, answers.model, answers.data,
                                        answers.occasions, crlf ? 1 : 0, answers.options));
     postMessage({ type: 'checked', id, checked });
-    if (!checked.ok) {
+    if (type === 'inspect') {
+      // A data file is checked against the model as far as the answers give it.
+      postMessage({ type: 'done', id, checked, inspected: await inspect(c, file) });
+    } else if (!checked.ok) {
       postMessage({ type: 'refused', id, checked });
     } else if (type === 'check') {
       postMessage({ type: 'done', id, checked });

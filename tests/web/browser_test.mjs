@@ -247,6 +247,7 @@ for (const [model, name] of [[0, 'univariate_3.svg'], [1, 'bivariate_3.svg']]) {
   await k.keyboard.type('5');
   await k.keyboard.press('Tab');        // line ends
   await k.keyboard.press('Tab');        // the model options, folded
+  await k.keyboard.press('Tab');        // the data file's check, folded
   await k.keyboard.press('Tab');        // the download button
   await k.waitForTimeout(400);
   const [d] = await Promise.all([k.waitForEvent('download'), k.keyboard.press('Enter')]);
@@ -485,6 +486,53 @@ let startRatio = '';
         r.suggestedFilename() === 'twin.R' &&
         Buffer.compare(fs.readFileSync(await r.path()),
                        fs.readFileSync(path.join(dir, 'twin.R'))) === 0, r.suggestedFilename());
+  fs.rmSync(dir, { recursive: true, force: true });
+}
+
+// The data file: picked, shown as a table with a role per column, its mapping used; the script
+// is the console's with the same --columns, --id and --missing.
+{
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ldsgen-web-'));
+  const file = path.join(dir, 'waves.csv');
+  const body = '1,10.1,11.2,-999,12.9,34\n2,9.7,10.8,11.5,-999,41\n3,10.4,-999,11.9,12.7,29\n';
+  fs.writeFileSync(file, 'ID,y1,y2,y3,y4,age at start\n' + body);
+  await fill(page, 'mapped.inp', 0, 'waves.csv', 4);
+  await page.getByText('Check your data file (it stays on this computer)').click();
+  await page.getByLabel('Data file to check').setInputFiles(file);
+  await page.waitForFunction(() => !document.getElementById('data-found').hidden);
+  const roles = [];
+  for (let k = 1; k <= 6; ++k) {
+    roles.push(`${await page.getByLabel(`Role of column ${k}`).inputValue()}:` +
+               `${await page.getByLabel(`Name of column ${k}`).inputValue()}`);
+  }
+  check('a header and an ID column are shown as a table with a role and a name per column',
+        roles.join(' ') === 'id:ID y1:y1 y2:y2 y3:y3 y4:y4 unused:ageatsta' &&
+        (await page.$$('#data-table tbody tr')).length === 4, roles.join(' '));
+  const warned = await page.textContent('#data-warnings');
+  check('the header line is warned of, and -999 proposed as the missing-value code',
+        warned.includes('a header line') &&
+        await page.getByLabel('Missing-value code in the file').inputValue() === '-999', warned);
+  const [stripped] = await Promise.all([
+      page.waitForEvent('download'),
+      page.getByRole('button', { name: 'Download without the header line' }).click()]);
+  check('Download without the header line saves the file from its second line',
+        fs.readFileSync(await stripped.path(), 'utf8') === body);
+  await page.getByLabel('Name of column 6').fill('age');
+  await page.getByRole('button', { name: 'Use these columns' }).click();
+  await previewOf(page, 'IDVARIABLE=ID;');
+  const got = await download(page);
+  const want = native('mapped.inp', 0, 'waves.csv', 4,
+                      ['--columns=ID y1 y2 y3 y4 age', '--id=ID', '--missing=-999']);
+  check('the mapped script is the console\'s with the same --columns, --id and --missing',
+        Buffer.compare(got.bytes, want.text) === 0, got.bytes.toString().slice(0, 400));
+  await page.waitForFunction(() => !document.getElementById('data-warnings').textContent
+                                       .includes('the script names'));
+  await page.screenshot({ path: path.join(out, 'data-file.png'), fullPage: true });
+  await page.getByText('Model options').click();
+  for (const id of ['columns', 'id-column']) await page.fill(`#${id}`, '');
+  await page.fill('#missing', '.');
+  await page.getByText('Model options').click();
+  await page.getByText('Check your data file (it stays on this computer)').click();
   fs.rmSync(dir, { recursive: true, force: true });
 }
 
