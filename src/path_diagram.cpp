@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "svg.h"
+
 namespace ldsgen {
 
 namespace {
@@ -295,47 +297,11 @@ void DiagramReader::keep(const Path& path) {
 
 namespace {
 
-// Every diagram begins so; the guard knows a diagram of ldsgen's by it.
-constexpr char kSvgHead[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
-
 // ---- Layout --------------------------------------------------------------------------------
 
-constexpr double kSquare = 44, kRadius = 24, kFont = 12;
+constexpr double kSquare = 44, kRadius = 24;
 // The drawing ends this far from the canvas's right and bottom edges.
 constexpr double kMargin = 20;
-
-struct Point {
-  double x, y;
-};
-
-// A coordinate with at most one decimal, "12" or "12.5": the tenths rounded, a trailing ".0" left
-// out. Written by hand rather than with printf, which would double the web page's core.
-std::string number(double v) {
-  const long long tenths = std::llround(v * 10);
-  const unsigned long long whole = static_cast<unsigned long long>(tenths < 0 ? -tenths : tenths);
-  std::string s = (tenths < 0 ? "-" : "") + std::to_string(whole / 10);
-  if (whole % 10 != 0) (s += '.') += static_cast<char>('0' + whole % 10);
-  return s;
-}
-
-std::string escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '<')
-      out += "&lt;";
-    else if (c == '>')
-      out += "&gt;";
-    else if (c == '&')
-      out += "&amp;";
-    else if (c == '"')
-      out += "&quot;";
-    else
-      out += c;
-  }
-  return out;
-}
 
 // What a free parameter means, from the roles of the variables it joins.
 struct Meaning {
@@ -415,14 +381,6 @@ std::string node_name(const Node& n, const Stems& stems) {
 }
 
 // Text is about this wide a character, for keeping labels clear of paths and of the edge.
-constexpr double kCharWidth = 7.2;
-
-double text_width(const std::string& text) {
-  double chars = 0;
-  for (char c : text) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return chars * kCharWidth;
-}
-
 class Drawing {
  public:
   // The bivariate drawing leaves room on its left for the covariances of y's and x's factors
@@ -517,73 +475,6 @@ Point border(const Node& n, Point c, Point toward) {
     return {c.x + dx * t, c.y + dy * t};
   }
   return {c.x + dx / len * kRadius, c.y + dy / len * kRadius};
-}
-
-class Svg {
- public:
-  void add(const std::string& element) { body_ += "  " + element + "\n"; }
-
-  /// Takes a point into the drawing's extent.
-  void extend(Point p) {
-    right_ = std::max(right_, p.x);
-    bottom_ = std::max(bottom_, p.y);
-  }
-  double right() const { return right_; }
-  double bottom() const { return bottom_; }
-
-  void label(Point p, const std::string& text, const char* kind, const char* anchor = "middle") {
-    const double w = text_width(text);
-    const double left = anchor[0] == 'm' ? p.x - w / 2 : anchor[0] == 'e' ? p.x - w : p.x;
-    extend({left + w, p.y + 3});
-    add("<text class=\"label " + std::string(kind) + "\" x=\"" + number(p.x) + "\" y=\"" +
-        number(p.y) + "\" text-anchor=\"" + anchor + "\">" + escape(text) + "</text>");
-  }
-
-  void arrow(const std::string& d, bool two_headed, const char* kind) {
-    extend_d(d);
-    add("<path class=\"" + std::string(two_headed ? "two-headed " : "one-headed ") + kind +
-        "\" d=\"" + d + "\" fill=\"none\" stroke=\"black\"" +
-        (two_headed ? " marker-start=\"url(#tail)\"" : "") + " marker-end=\"url(#head)\"/>");
-  }
-
-  /// Takes every point of a path's data into the extent: its numbers, as number() writes them,
-  /// come in pairs.
-  void extend_d(const std::string& d) {
-    double xy[2];
-    int k = 0;
-    for (std::size_t i = 0; i < d.size();) {
-      const bool minus = d[i] == '-';
-      if (!minus && (d[i] < '0' || d[i] > '9')) {
-        ++i;
-        continue;
-      }
-      double v = 0, scale = 0;
-      for (i += minus; i < d.size() && ((d[i] >= '0' && d[i] <= '9') || d[i] == '.'); ++i) {
-        if (d[i] == '.') {
-          scale = 1;
-        } else if (scale == 0) {
-          v = v * 10 + (d[i] - '0');
-        } else {
-          v += (d[i] - '0') * (scale /= 10);
-        }
-      }
-      xy[k++] = minus ? -v : v;
-      if (k == 2) {
-        extend({xy[0], xy[1]});
-        k = 0;
-      }
-    }
-  }
-
-  const std::string& body() const { return body_; }
-
- private:
-  std::string body_;
-  double right_ = 0, bottom_ = 0;
-};
-
-std::string line_d(Point a, Point b) {
-  return "M " + number(a.x) + " " + number(a.y) + " L " + number(b.x) + " " + number(b.y);
 }
 
 // The label of a path: a fixed value as written, or the free parameter's name and label.
@@ -910,33 +801,13 @@ std::string DiagramReader::svg(bool with_legend) const {
 
   const std::string model = bivariate ? "bivariate" : "univariate";
   const std::string occasions = std::to_string(g.last());
-  return kSvgHead + number(width) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " +
-         number(width) + " " + number(height) + "\" font-family=\"sans-serif\" font-size=\"" +
-         number(kFont) + "\">\n" + "  <title>Path diagram of the " + model +
-         " latent difference score model, " + occasions +
-         " occasions</title>\n"
-         "  <desc>Observed variables are squares, latent variables circles. One-headed arrows "
-         "are loadings and regressions, two-headed arrows variances and covariances. Fixed "
-         "values are printed; free parameters are named, with their equality labels in "
-         "parentheses.</desc>\n"
-         "  <defs>\n"
-         "    <marker id=\"head\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" markerWidth=\"8\" "
-         "markerHeight=\"8\" orient=\"auto\">\n"
-         "      <path d=\"M 0 0 L 10 5 L 0 10 Z\" fill=\"black\"/>\n"
-         "    </marker>\n"
-         "    <marker id=\"tail\" viewBox=\"0 0 10 10\" refX=\"0\" refY=\"5\" markerWidth=\"8\" "
-         "markerHeight=\"8\" orient=\"auto\">\n"
-         "      <path d=\"M 10 0 L 0 5 L 10 10 Z\" fill=\"black\"/>\n"
-         "    </marker>\n"
-         "  </defs>\n"
-         "  <rect class=\"background\" x=\"0\" y=\"0\" width=\"" +
-         number(width) + "\" height=\"" + number(height) + "\" fill=\"white\"/>\n" + svg.body() +
-         legend + "</svg>\n";
-}
-
-bool is_ldsgen_svg(std::string_view start) {
-  return start.empty() || (start.rfind(kSvgHead, 0) == 0 &&
-                           start.find("<title>Path diagram of the ") != std::string_view::npos);
+  return svg_document(width, height, "Path diagram of the " + model +
+                      " latent difference score model, " + occasions + " occasions",
+                      "Observed variables are squares, latent variables circles. One-headed "
+                      "arrows are loadings and regressions, two-headed arrows variances and "
+                      "covariances. Fixed values are printed; free parameters are named, with "
+                      "their equality labels in parentheses.",
+                      svg.body() + legend);
 }
 
 std::string path_diagram(std::string_view script, std::vector<std::string>* unknown, bool legend) {

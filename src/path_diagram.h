@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "svg.h"
+
 namespace ldsgen {
 
 /// The stems of a script's two variables' names, in lower case: y and x unless it says otherwise;
@@ -72,11 +74,6 @@ class DiagramReader {
   std::vector<Node> nodes_;
   std::vector<Path> parsed_;
 };
-
-/// Whether a file that starts with these bytes (its first kSvgStart, or all of it) is a diagram
-/// ldsgen drew: it begins as every one does. An empty file counts as one.
-constexpr std::size_t kSvgStart = 200;
-bool is_ldsgen_svg(std::string_view start);
 
 /// The diagram of a whole script; statements it does not know are added to `unknown`.
 std::string path_diagram(std::string_view script, std::vector<std::string>* unknown = nullptr,
