@@ -37,6 +37,7 @@ const Option kOptions[] = {
     {"no-legend", 0, false, nullptr, &CommandLine::no_legend},
     {"lavaan", 0, true, &CommandLine::lavaan, nullptr},
     {"draw", 0, true, &CommandLine::draw, nullptr},
+    {"dynamics", 0, true, &CommandLine::dynamics, nullptr},
     {"quiet", 'q', false, nullptr, &CommandLine::quiet},
     {"help", 'h', false, nullptr, &CommandLine::help},
     {"version", 'V', false, nullptr, &CommandLine::version},
@@ -158,8 +159,11 @@ CommandLine read_command_line(const std::vector<std::string>& args) {
       line.script = arg;
     }
   }
-  if (line.draw && (line.script || line.model || line.data || line.occasions || line.lavaan))
+  if (line.draw && (line.script || line.model || line.data || line.occasions || line.lavaan ||
+                    line.dynamics))
     line.error = "--draw draws an existing script and takes no answers";
+  if (line.dynamics && (line.script || line.model || line.data || line.lavaan))
+    line.error = "--dynamics reads an existing Mplus output and takes no answers but -n";
   if (line.error.empty()) line.error = read_variant(&line);
   return line;
 }
@@ -194,6 +198,10 @@ std::string usage() {
          "      --lavaan=FILE      also write an R script that fits the same model with lavaan\n"
          "      --draw=SCRIPT      ask nothing: draw the diagram of an existing script to\n"
          "                         standard output, or to --svg FILE\n"
+         "      --dynamics=OUTPUT  ask nothing: read the estimates from the Mplus output of a\n"
+         "                         script ldsgen wrote and write the expected trajectories as\n"
+         "                         CSV to standard output, their figure to --svg FILE; -n N\n"
+         "                         draws N occasions instead of the output's\n"
          "  -q, --quiet            no line saying what was written\n"
          "  -h, --help             show this help, then exit\n"
          "  -V, --version          show the version, then exit\n"

@@ -15,7 +15,7 @@ namespace ldsgen {
 
 struct CommandLine {
   std::optional<std::string> script, model, data, occasions;  // answers, as given
-  std::optional<std::string> svg, draw, lavaan;
+  std::optional<std::string> svg, draw, lavaan, dynamics;
   /// The model's names, change kinds, couplings and starting values, as read from their options.
   Model variant;
   std::optional<std::string> y_name, x_name, change, y_change, x_change, coupling;

@@ -1,5 +1,7 @@
 #include "data_file.h"
 
+#include "numbers.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -16,51 +18,15 @@ bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// A number as Mplus reads one: a sign, digits with a point, an exponent.
 bool is_number(std::string_view s) {
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
-  std::size_t i = 0, digits = 0;
-  bool point = false;
-  for (; i < s.size(); ++i) {
-    if (is_digit(s[i])) {
-      ++digits;
-    } else if (s[i] == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (digits == 0) return false;
-  if (i == s.size()) return true;
-  if (s[i] != 'e' && s[i] != 'E') return false;
-  if (++i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-  return i < s.size() && std::all_of(s.begin() + static_cast<std::ptrdiff_t>(i), s.end(), is_digit);
+  double ignored = 0;
+  return read_number(s, &ignored);
 }
 
-// Near enough for telling codes from values: the digits' value, scaled by the exponent.
 double number(std::string_view s) {
-  const bool negative = !s.empty() && s.front() == '-';
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
-  double value = 0;
-  int scale = 0;
-  bool point = false;
-  std::size_t i = 0;
-  for (; i < s.size() && (is_digit(s[i]) || s[i] == '.'); ++i) {
-    if (s[i] == '.') {
-      point = true;
-    } else {
-      value = value * 10 + (s[i] - '0');
-      scale -= point;
-    }
-  }
-  if (i + 1 < s.size()) {  // an exponent
-    const bool down = s[i + 1] == '-';
-    int exponent = 0;
-    for (i += 1 + (s[i + 1] == '-' || s[i + 1] == '+'); i < s.size() && exponent < 1000; ++i)
-      exponent = exponent * 10 + (s[i] - '0');
-    scale += down ? -exponent : exponent;
-  }
-  return (negative ? -value : value) * std::pow(10.0, scale);
+  double v = 0;
+  read_number(s, &v);
+  return v;
 }
 
 // The values of one line: blanks and tabs separate them, and so do commas, between which

@@ -1,5 +1,6 @@
 // ldsgen: asks for the answers not given on the command line and writes an Mplus script for a
 // latent difference score model; or draws the path diagram of an existing script.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -10,7 +11,9 @@
 #include "command_line.h"
 #include "console.h"
 #include "dialogue.h"
+#include "dynamics.h"
 #include "lavaan_writer.h"
+#include "mplus_output.h"
 #include "path_diagram.h"
 #include "script_file.h"
 
@@ -89,6 +92,49 @@ int draw(const std::string& script, const std::optional<std::string>& svg_name, 
   return std::cout ? 0 : 1;
 }
 
+// Reads an Mplus output a block at a time and writes what its estimates say about change: the
+// trajectory table to standard output, the figure to `svg_name` if given.
+int dynamics(const std::string& output, const std::optional<std::string>& svg_name,
+             std::optional<std::int64_t> occasions, bool quiet) {
+  std::ifstream in(output, std::ios::binary);
+  if (!in) {
+    std::cerr << "ldsgen: cannot read '" << printable(output) << "'\n";
+    return 1;
+  }
+  ldsgen::OutputReader reader;
+  std::string block(1 << 16, '\0');
+  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
+    reader.text(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())));
+  const ldsgen::MplusResults r = reader.end();
+  const std::string shown = "'" + printable(output) + "'";
+  if (!r.error.empty()) {
+    std::cerr << "ldsgen: cannot read the dynamics from " << shown << ": " << r.error << '\n';
+    return 1;
+  }
+  std::vector<std::string> absent;
+  for (const std::string& key : ldsgen::estimate_keys(r.model))
+    if (std::find(r.read.begin(), r.read.end(), key) == r.read.end()) absent.push_back(key);
+  if (!quiet) {
+    std::cerr << "ldsgen: read from " << shown << ": " << ldsgen::meanings(r.model, r.read)
+              << '\n';
+  }
+  const std::vector<std::string> missing = ldsgen::missing_estimates(r.model, r.values);
+  if (!missing.empty()) {
+    std::cerr << "ldsgen: cannot draw the dynamics: " << shown << " lacks "
+              << ldsgen::meanings(r.model, missing) << '\n';
+    return 1;
+  }
+  if (!absent.empty())
+    std::cerr << "ldsgen: warning: " << shown << " lacks " << ldsgen::meanings(r.model, absent)
+              << ": the levels are drawn without bands where they need them\n";
+  const ldsgen::Trajectory t =
+      ldsgen::trajectory(r.model, r.values, occasions.value_or(r.occasions));
+  if (svg_name && store_svg(*svg_name, ldsgen::dynamics_svg(r.model, r.values, t)) != 0) return 1;
+  ldsgen::binary_output();
+  std::cout << ldsgen::trajectory_csv(r.model, t) << std::flush;
+  return std::cout ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,6 +152,18 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (line.draw) return draw(*line.draw, line.svg, !line.no_legend);
+  if (line.dynamics) {
+    std::optional<std::int64_t> occasions;
+    if (line.occasions) {
+      const ldsgen::Occasions n = ldsgen::occasions_field(*line.occasions);
+      if (!n.problem.empty()) {
+        std::cerr << "ldsgen: " << printable(n.problem) << '\n' << ldsgen::kTryHelp << '\n';
+        return 2;
+      }
+      occasions = n.value;
+    }
+    return dynamics(*line.dynamics, line.svg, occasions, line.quiet);
+  }
 
   ldsgen::DialogueSetup setup;
   setup.create = ldsgen::open_script_file;

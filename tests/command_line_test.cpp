@@ -43,7 +43,7 @@ TEST(CommandLine, ReadsOptionsTheGnuWay) {
       {{"--colour"}, "error: unrecognized option '--colour'"},
       {{"-x"}, "error: invalid option -- 'x'"},
       {{"-qx"}, "error: invalid option -- 'x'"},
-      {{"--d=x"}, "error: option '--d' is ambiguous; possibilities: '--data' '--draw'"},
+      {{"--d=x"}, "error: option '--d' is ambiguous; possibilities: '--data' '--draw' '--dynamics'"},
       {{"--model"}, "error: option '--model' requires an argument"},
       {{"-n"}, "error: option requires an argument -- 'n'"},
       {{"--quiet=yes"}, "error: option '--quiet' doesn't allow an argument"},

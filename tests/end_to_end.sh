@@ -253,6 +253,28 @@ if [ "$eol" = lf ] && [ -x /usr/bin/time ]; then
   [ "$(cat rss)" -lt 20000 ] || fail "took $(cat rss) KiB"
 fi
 
+# The dynamics of a fitted model, from Mplus's output: the trajectory table on standard output,
+# the figure with --svg, both as the goldens; a cut output is refused.
+for model in univariate bivariate; do
+  with "--dynamics of the $model output" '' --dynamics="$golden/${model}_5.out" --svg=d.svg -q
+  expect 0 ""
+  cmp -s stdout "$golden/${model}_5.csv" || fail "the table differs: $(head -c 300 stdout)"
+  cmp -s d.svg "$golden/${model}_5_dynamics.svg" || fail "d.svg differs"
+done
+with "--dynamics says what it read" '' --dynamics="$golden/univariate_5.out"
+expect 0 "read from '.*univariate_5.out': the mean of the initial level of y, the mean of the slope of y"
+with "--dynamics draws more occasions with -n" '' --dynamics="$golden/univariate_5.out" -n 12 -q
+expect 0 ""
+[ "$(wc -l <stdout)" = 13 ] && grep -q '^12,' stdout || fail "not 12 occasions: $(tail -1 stdout)"
+with "--dynamics of a cut output" '' --dynamics=cut.out
+head -c 3000 "$golden/bivariate_5.out" >cut.out
+"${program[@]}" --dynamics=cut.out >stdout 2>stderr
+status=$?
+expect 1 "cannot read the dynamics from 'cut.out': it ends inside its MODEL RESULTS section"
+[ -s stdout ] && fail "wrote a table: $(head -c 100 stdout)"
+with "--dynamics takes no answers" '' --dynamics=r.out -m bi
+expect 2 "dynamics reads an existing Mplus output and takes no answers but -n"
+
 # The R script beside the script: written from the same answers, and only over one of ours.
 with "--lavaan writes the R script" '' -m uni -d d.dat -n 3 --lavaan=s.R s.inp
 expect 0 ""

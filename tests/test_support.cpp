@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <regex>
+#include <sstream>
 
 #include "dialogue.h"
 
@@ -69,6 +71,87 @@ std::vector<std::string> lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) result.push_back(line);
   return result;
+}
+
+std::vector<Box> boxes(const std::string& svg) {
+  std::vector<Box> out;
+  const std::regex rect(
+      "<rect class=\"observed\" x=\"([-.0-9]+)\" y=\"([-.0-9]+)\" width=\"([.0-9]+)\"");
+  const std::regex circle(
+      "<circle class=\"latent\" cx=\"([-.0-9]+)\" cy=\"([-.0-9]+)\" r=\"([.0-9]+)\"");
+  const std::regex text(
+      "<text class=\"(label [a-z]+|ellipsis)\" x=\"([-.0-9]+)\" y=\"([-.0-9]+)\" "
+      "text-anchor=\"([a-z]+)\">([^<]*)</text>");
+  for (const std::string& line : lines(svg)) {
+    std::smatch m;
+    if (std::regex_search(line, m, rect)) {
+      const double x = std::stod(m[1]), y = std::stod(m[2]), s = std::stod(m[3]);
+      out.push_back({x, y, x + s, y + s, line});
+    } else if (std::regex_search(line, m, circle)) {
+      const double x = std::stod(m[1]), y = std::stod(m[2]), r = std::stod(m[3]);
+      out.push_back({x - r, y - r, x + r, y + r, line});
+    } else if (std::regex_search(line, m, text)) {
+      const std::string s = m[5];
+      const double width = 7.2 * static_cast<double>(std::count_if(s.begin(), s.end(), [](char c) {
+                             return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                           }));
+      double x = std::stod(m[2]);
+      const double y = std::stod(m[3]);
+      if (m[4] == "middle") x -= width / 2;
+      if (m[4] == "end") x -= width;
+      out.push_back({x, y - 9, x + width, y + 3, line});
+    }
+  }
+  return out;
+}
+
+std::vector<Segment> segments(const std::string& d) {
+  std::vector<Segment> out;
+  std::istringstream in(d);
+  std::string op;
+  double x = 0, y = 0;
+  while (in >> op) {
+    if (op == "M") {
+      in >> x >> y;
+    } else if (op == "L") {
+      double a, b;
+      in >> a >> b;
+      out.push_back({x, y, a, b});
+      x = a, y = b;
+    } else if (op == "Q" || op == "C") {
+      std::vector<double> p = {x, y};
+      for (int k = 0; k < (op == "Q" ? 4 : 6); ++k) p.push_back(0), in >> p.back();
+      const std::size_t n = p.size() / 2;
+      for (int step = 1; step <= 24; ++step) {
+        const double t = step / 24.0;
+        std::vector<double> q = p;  // de Casteljau
+        for (std::size_t level = 1; level < n; ++level)
+          for (std::size_t k = 0; k + level < n; ++k)
+            for (int c = 0; c < 2; ++c)
+              q[2 * k + c] = (1 - t) * q[2 * k + c] + t * q[2 * k + 2 + c];
+        out.push_back({x, y, q[0], q[1]});
+        x = q[0], y = q[1];
+      }
+    }
+  }
+  return out;
+}
+
+bool meets(const Segment& s, const Box& b) {
+  double t0 = 0, t1 = 1;
+  const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
+  const double p[] = {-dx, dx, -dy, dy};
+  const double q[] = {s.x1 - b.left, b.right - s.x1, s.y1 - b.top, b.bottom - s.y1};
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;
+    } else {
+      const double r = q[k] / p[k];
+      if (p[k] < 0) t0 = std::max(t0, r);
+      if (p[k] > 0) t1 = std::min(t1, r);
+    }
+  }
+  return t0 <= t1;
 }
 
 }  // namespace ldsgen::testing

@@ -94,6 +94,22 @@ std::string golden(const std::string& name);
 /// The lines of a text, without their ends.
 std::vector<std::string> lines(const std::string& text);
 
+/// The box a drawn thing takes: a node, or a text but a node's own name, which stands inside its
+/// node.
+struct Box {
+  double left, top, right, bottom;
+  std::string what;  // the element, as written
+};
+std::vector<Box> boxes(const std::string& svg);
+
+/// A path's drawn segments: its straight runs, and its curves as short chords.
+struct Segment {
+  double x1, y1, x2, y2;
+};
+std::vector<Segment> segments(const std::string& d);
+/// Whether a segment meets a box: clipped to it, something is left (Liang and Barsky).
+bool meets(const Segment& s, const Box& b);
+
 }  // namespace ldsgen::testing
 
 #endif  // LDSGEN_TEST_SUPPORT_H_
