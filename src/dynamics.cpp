@@ -132,6 +132,21 @@ std::string meanings(const Model& model, const std::vector<std::string>& keys) {
   return text;
 }
 
+std::vector<std::pair<std::string, std::string>> starting_estimates(const Model& model) {
+  // The labels: 1 and 2 the proportional changes of y and x, 3 the coupling from y to x, 4 the
+  // one from x to y.
+  const std::pair<int, const char*> labelled[] = {
+      {1, "beta-y"}, {2, "beta-x"}, {3, "coupling-y-to-x"}, {4, "coupling-x-to-y"}};
+  const std::vector<std::string> keys = estimate_keys(model);
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const auto& [label, key] : labelled) {
+    if (std::find(keys.begin(), keys.end(), key) == keys.end() || model.start(label).empty())
+      continue;
+    values.emplace_back(key, std::string(model.start(label)));
+  }
+  return values;
+}
+
 std::string set_estimate(Estimates* e, std::string_view key, std::string_view value) {
   const Key* k = find_key(key);
   if (!k) return "no value '" + std::string(key) + "'";
@@ -198,7 +213,7 @@ namespace {
 // A number for reading in a sentence: at most 3 significant digits.
 std::string short_number(double v) {
   if (v == 0 || !std::isfinite(v)) return significant(v);
-  const double scale = std::pow(10.0, std::floor(std::log10(std::fabs(v))) - 2);
+  const double scale = power_of_ten(decimal_exponent(std::fabs(v)) - 2);
   return significant(std::round(v / scale) * scale);
 }
 
@@ -301,7 +316,7 @@ namespace {
 
 // ---- The figure ----------------------------------------------------------------------------
 
-constexpr double kPlotWidth = 480, kPlotHeight = 280, kLeft = 80, kGap = 110;
+constexpr double kPlotWidth = 480, kPlotHeight = 280, kLeft = 80;
 
 // An axis from lo to hi with ticks at round steps.
 struct Axis {
@@ -314,7 +329,7 @@ Axis axis(double lo, double hi, bool whole = false) {
     lo -= pad;
     hi += pad;
   }
-  const double rough = (hi - lo) / 5, unit = std::pow(10.0, std::floor(std::log10(rough)));
+  const double rough = (hi - lo) / 5, unit = power_of_ten(decimal_exponent(rough));
   double step = unit * (rough / unit < 1.5 ? 1 : rough / unit < 3.5 ? 2 : rough / unit < 7.5 ? 5 : 10);
   if (whole) step = std::max(1.0, std::round(step));
   return {std::floor(lo / step) * step, std::ceil(hi / step) * step, step};
@@ -506,7 +521,7 @@ std::string dynamics_svg(const Model& m, const Estimates& e, const Trajectory& t
     }
     for (const auto& [from, d] : arrows) {
       const double k = longest > 0 ? 0.8 / longest : 0;
-      if (std::hypot(d.x * k, d.y * k) < 2) continue;
+      if (std::fabs(d.x * k) + std::fabs(d.y * k) < 2.5) continue;
       const Point a = {from.x - d.x * k / 2, from.y - d.y * k / 2};
       svg.add("<path class=\"field\" d=\"" + line_d(a, {a.x + d.x * k, a.y + d.y * k}) +
               "\" fill=\"none\" stroke=\"#666\" stroke-width=\"0.7\" marker-end=\"url(#head)\"/>");

@@ -36,6 +36,9 @@ std::string estimate_meaning(const Model& model, std::string_view key);
 /// The meanings of some keys as one list in words: "the mean of the initial level of y and the
 /// proportional change of y".
 std::string meanings(const Model& model, const std::vector<std::string>& keys);
+/// The values the model's starting values give: a proportional change or a coupling whose label
+/// has one. Pairs of a key and the value as typed.
+std::vector<std::pair<std::string, std::string>> starting_estimates(const Model& model);
 /// Sets a value by its key. Why it is refused; empty when it is taken.
 std::string set_estimate(Estimates* values, std::string_view key, std::string_view value);
 /// The value of a key, if known.

@@ -80,18 +80,18 @@ void OutputReader::line(std::string_view text) {
     state_ = State::kAfter;
     return;
   }
-  double estimate = 0;
+  double estimate = 0;  // a row's is read again where it is kept
   if (w.size() == 2 && (w[1] == "BY" || w[1] == "ON" || w[1] == "WITH")) {
     of_ = lower(w[0]);
     block_ = w[1] == "BY" ? 'b' : w[1] == "ON" ? 'o' : 'w';
     if (block_ == 'b') {
-      const auto [stem, k] = occasion_of(of_);
+      const std::pair<std::string, std::int64_t> level = occasion_of(of_);
       auto it = std::find_if(levels_.begin(), levels_.end(),
-                             [&](const auto& l) { return l.first == stem; });
+                             [&](const auto& l) { return l.first == level.first; });
       if (it == levels_.end()) {
-        levels_.emplace_back(stem, k);
+        levels_.push_back(level);
       } else {
-        it->second = std::max(it->second, k);
+        it->second = std::max(it->second, level.second);
       }
     }
   } else if (w.size() == 1 && (w[0] == "Means" || w[0] == "Variances")) {
@@ -103,7 +103,8 @@ void OutputReader::line(std::string_view text) {
         (block_ == 'w' && factor_name(name) && factor_name(of_)) ||
         (block_ == 'o' && of_.size() > 1 && of_.front() == 'd' && occasion_of(of_).second == 1 &&
          name.size() > 1 && name.front() == 'l' && occasion_of(name).second == 1);
-    if (keep) rows_.push_back({block_, block_ == 'm' || block_ == 'v' ? "" : of_, name, estimate});
+    if (keep)
+      rows_.push_back({block_, block_ == 'm' || block_ == 'v' ? "" : of_, name, std::string(w[1])});
   } else {
     block_ = 0;  // a block not needed, or the section's header
   }
@@ -171,7 +172,7 @@ MplusResults OutputReader::end() {
     return r;
   }
 
-  // The values, by what each row is: the factors are y0, sy, x0, sx.
+  // The values, by what each row is: the factors are y0, sy, x0, sx, by their keys' names.
   auto factor = [&](const std::string& name) -> int {
     for (std::size_t v = 0; v < stems.size(); ++v) {
       if (name == stems[v] + "0") return v == 0 ? kY0 : kX0;
@@ -179,26 +180,35 @@ MplusResults OutputReader::end() {
     }
     return -1;
   };
-  Estimates& e = r.values;
+  const char* const factors[] = {"y0", "sy", "x0", "sx"};
+  std::vector<std::pair<std::string, std::string>> found;  // key, value as printed
   for (const Row& row : rows_) {
     const int f = factor(row.name);
     if (row.block == 'm' && f >= 0) {
-      e.mean[static_cast<std::size_t>(f)] = row.estimate;
-    } else if ((row.block == 'v' || row.block == 'w') && f >= 0) {
-      const int g = row.block == 'v' ? f : factor(row.of);
-      if (g < 0) continue;
-      e.cov[static_cast<std::size_t>(f)][static_cast<std::size_t>(g)] = row.estimate;
-      e.cov[static_cast<std::size_t>(g)][static_cast<std::size_t>(f)] = row.estimate;
+      found.emplace_back(std::string("mean-") + factors[f], row.estimate);
+    } else if (row.block == 'v' && f >= 0) {
+      found.emplace_back(std::string("var-") + factors[f], row.estimate);
+    } else if (row.block == 'w' && f >= 0 && factor(row.of) >= 0 && factor(row.of) != f) {
+      const int a = std::min(f, factor(row.of)), b = std::max(f, factor(row.of));
+      found.emplace_back(std::string("cov-") + factors[a] + "-" + factors[b], row.estimate);
     } else if (row.block == 'o') {
       for (std::size_t v = 0; v < stems.size(); ++v) {
         if (row.of != "d" + stems[v] + "1") continue;
-        if (row.name == "l" + stems[v] + "1") e.beta[v] = row.estimate;
-        if (stems.size() == 2 && row.name == "l" + stems[1 - v] + "1") e.coupling[v] = row.estimate;
+        if (row.name == "l" + stems[v] + "1")
+          found.emplace_back(v == 0 ? "beta-y" : "beta-x", row.estimate);
+        if (stems.size() == 2 && row.name == "l" + stems[1 - v] + "1")
+          found.emplace_back(v == 0 ? "coupling-x-to-y" : "coupling-y-to-x", row.estimate);
       }
     }
   }
-  for (const std::string& key : estimate_keys(m))
-    if (estimate(e, key)) r.read.push_back(key);
+  for (const std::string& key : estimate_keys(m)) {
+    for (const auto& [k, text] : found) {
+      if (k != key || !set_estimate(&r.values, key, text).empty()) continue;
+      r.read.push_back(key);
+      r.printed.push_back(text);
+      break;
+    }
+  }
   return r;
 }
 

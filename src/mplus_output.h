@@ -19,7 +19,8 @@ struct MplusResults {
   Model model;  // the kind, the stems, the change kinds and the couplings its results show
   Estimates values;
   std::int64_t occasions = 0;
-  std::vector<std::string> read;  // the keys of the values read
+  std::vector<std::string> read;     // the keys of the values read
+  std::vector<std::string> printed;  // those values as the output prints them
   std::string error;              // why the output is refused; empty when it is read
 };
 
@@ -37,7 +38,7 @@ class OutputReader {
   struct Row {
     char block;  // 'm' means, 'v' variances, 'w' WITH, 'o' ON
     std::string of, name;
-    double estimate;
+    std::string estimate;  // as printed
   };
   enum class State { kBefore, kIn, kAfter } state_ = State::kBefore;
   char block_ = 0;     // the block the rows belong to; 0 for one not needed

@@ -13,6 +13,21 @@ bool is_digit(char c) {
 
 }  // namespace
 
+// By multiplying tens, not with pow(), whose tables would weigh on the web page's core.
+double power_of_ten(int k) {
+  double p = 1;
+  for (int i = 0; i < (k < 0 ? -k : k); ++i) p *= 10;
+  return k < 0 ? 1 / p : p;
+}
+
+int decimal_exponent(double a) {
+  int e = 0;
+  double p = 1;
+  while (a >= p * 10 && e < 400) p *= 10, ++e;
+  while (a < p && e > -400) p /= 10, --e;
+  return e;
+}
+
 bool read_number(std::string_view s, double* value) {
   const bool negative = !s.empty() && s.front() == '-';
   if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
@@ -41,7 +56,7 @@ bool read_number(std::string_view s, double* value) {
   }
   if (i != s.size()) return false;
   // Dividing by an exact power of ten rounds once: 350 / 1000 is 0.35, 350 * 0.001 is not.
-  v = scale < 0 ? v / std::pow(10.0, -scale) : v * std::pow(10.0, scale);
+  v = scale < 0 ? v / power_of_ten(-scale) : v * power_of_ten(scale);
   *value = negative ? -v : v;
   return true;
 }
@@ -52,13 +67,13 @@ std::string significant(double v) {
   if (v == 0) return "0";
   const bool negative = v < 0;
   const double a = std::fabs(v);
-  int exponent = static_cast<int>(std::floor(std::log10(a)));
-  long long digits = std::llround(a / std::pow(10.0, exponent - 5));
+  int exponent = decimal_exponent(a);
+  long long digits = std::llround(a / power_of_ten(exponent - 5));
   if (digits >= 1000000) {
     digits = std::llround(static_cast<double>(digits) / 10);
     ++exponent;
   } else if (digits < 100000) {
-    digits = std::llround(a / std::pow(10.0, exponent - 6));
+    digits = std::llround(a / power_of_ten(exponent - 6));
     --exponent;
   }
   const std::string d = std::to_string(digits);  // six digits: d.ddddd times 10^exponent

@@ -12,6 +12,11 @@ namespace ldsgen {
 /// False, leaving `value` alone, when the text is not one.
 bool read_number(std::string_view text, double* value);
 
+/// 10 to the power k, exact for |k| up to 22.
+double power_of_ten(int k);
+/// The power of ten of a positive number's leading digit: 2 for 345, -1 for 0.5.
+int decimal_exponent(double positive);
+
 /// A number in 6 significant digits, as printf's %.6g writes it.
 std::string significant(double v);
 

@@ -55,7 +55,7 @@ std::string svg_document(double width, double height, const std::string& title,
 
 /// Whether a file that starts with these bytes (its first kSvgStart, or all of it) is a drawing
 /// ldsgen made: it begins as every one does. An empty file counts as one.
-constexpr std::size_t kSvgStart = 200;
+constexpr std::size_t kSvgStart = 400;
 bool is_ldsgen_svg(std::string_view start);
 
 }  // namespace ldsgen

@@ -260,6 +260,9 @@ for model in univariate bivariate; do
   expect 0 ""
   cmp -s stdout "$golden/${model}_5.csv" || fail "the table differs: $(head -c 300 stdout)"
   cmp -s d.svg "$golden/${model}_5_dynamics.svg" || fail "d.svg differs"
+  # A figure ldsgen drew is drawn over the next time.
+  "${program[@]}" --dynamics="$golden/${model}_5.out" --svg=d.svg -q >stdout 2>stderr ||
+    fail "not drawn again: $(cat stderr)"
 done
 with "--dynamics says what it read" '' --dynamics="$golden/univariate_5.out"
 expect 0 "read from '.*univariate_5.out': the mean of the initial level of y, the mean of the slope of y"

@@ -27,7 +27,7 @@ function takeWorker() {
 let lastId = 0;
 // Sends one request and settles when it is answered: with the final message, or with an error
 // when the worker fails or stops answering. `onEvent` hears the messages on the way.
-function call(worker, type, answers, crlf, onEvent = () => {}, file = undefined) {
+function call(worker, type, answers, crlf, onEvent = () => {}, extra = {}) {
   const id = ++lastId;
   let timer = 0, settle = null, fail = null, settled = false;
   const promise = new Promise((resolve, reject) => {
@@ -58,7 +58,7 @@ function call(worker, type, answers, crlf, onEvent = () => {}, file = undefined)
       settle(reject, new Error(e.message || 'the page\'s worker failed'));
     };
     watch();
-    worker.postMessage({ type, id, answers, crlf, file });
+    worker.postMessage({ type, id, answers, crlf, ...extra });
   });
   return { promise, cancel: () => settle(fail, new Error('superseded')) };
 }
@@ -174,6 +174,7 @@ function requestPreview() {
   return call_.promise.then((m) => {
     if (previewCall === call_) previewCall = null;
     recheckData();
+    redrawDynamics();
     if (m.type === 'refused') return null;
     showPreview(m.preview, a);
     return preview;
@@ -325,7 +326,7 @@ function listWarnings(list, warnings) {
 async function inspectData() {
   const worker = takeWorker();
   try {
-    const m = await call(worker, 'inspect', answers(), crlf(), () => {}, dataFile).promise;
+    const m = await call(worker, 'inspect', answers(), crlf(), () => {}, { file: dataFile }).promise;
     return m.inspected;
   } finally {
     worker.terminate();
@@ -430,6 +431,132 @@ $('strip-header').addEventListener('click', () => {
   status(`Saved to your downloads folder as ${dataFile.name}, without its header line.`);
 });
 
+// ---- Dynamics: what the values say about change ----------------------------------------------
+
+const dynamicsFields = () => [...document.querySelectorAll('#dynamics input[data-key]')];
+let dynamics = null;  // the last figure and table drawn
+const typedValues = {};  // by key, kept while the model changes
+
+function dynamicsValues() {
+  return Object.entries(typedValues).filter(([, v]) => v.trim() !== '')
+      .map(([k, v]) => `${k}=${v.trim()}`).join('\n');
+}
+
+// A field for each value the model has, labelled with what it is ("the mean of the initial
+// level of y"), made again when the model's values change.
+function showDynamicsFields(keys, meanings) {
+  if (dynamicsFields().map((f) => f.dataset.key + f.labels[0].textContent).join() ===
+      keys.map((k, i) => k + meanings[i][0].toUpperCase() + meanings[i].slice(1)).join()) {
+    for (const f of dynamicsFields()) {
+      if (f !== document.activeElement) f.value = typedValues[f.dataset.key] || '';
+    }
+    return;
+  }
+  $('dynamics-values').replaceChildren($('dynamics-values').firstElementChild,
+                                       ...keys.map((key, i) => {
+    const div = document.createElement('div');
+    div.className = 'field';
+    const label = document.createElement('label');
+    label.htmlFor = `dyn-${key}`;
+    label.textContent = meanings[i][0].toUpperCase() + meanings[i].slice(1);
+    const input = document.createElement('input');
+    Object.assign(input, { id: `dyn-${key}`, inputMode: 'decimal', maxLength: 40,
+                           autocomplete: 'off', spellcheck: false, value: typedValues[key] || '' });
+    input.dataset.key = key;
+    div.append(label, input);
+    return div;
+  }));
+}
+
+async function askDynamics(type, extra) {
+  const worker = takeWorker();
+  try {
+    return await call(worker, type, answers(), crlf(), () => {}, extra).promise;
+  } finally {
+    worker.terminate();
+  }
+}
+
+// Draws the values as they stand for the answers as they stand, when the section is open.
+let dynamicsTurn = 0;
+function redrawDynamics() {
+  if (!$('dynamics').open) return;
+  const turn = ++dynamicsTurn;
+  askDynamics('dynamics', { values: dynamicsValues() }).then((m) => {
+    if (turn !== dynamicsTurn) return;
+    const d = m.dynamics;
+    if (!d) return;
+    // A starting value fills a field no one has typed in; the drawing takes it next time.
+    let filled = false;
+    d.startKeys.forEach((key, i) => {
+      if (typedValues[key] === undefined) {
+        typedValues[key] = d.startValues[i];
+        filled = true;
+      }
+    });
+    showDynamicsFields(d.keys, d.meanings);
+    if (filled) redrawDynamics();
+    $('dynamics-problem').textContent = d.problem ||
+        (d.missing ? `To draw the expected levels, give ${d.missing}.` : '');
+    $('dynamics-regime').textContent = d.regime || '';
+    if (d.svg) {
+      const svg = new DOMParser().parseFromString(d.svg, 'image/svg+xml').documentElement;
+      svg.setAttribute('role', 'img');
+      $('dynamics-figure').replaceChildren(document.importNode(svg, true));
+      dynamics = { svg: d.svg, csv: d.csv };
+    } else {
+      $('dynamics-figure').replaceChildren();
+      dynamics = null;
+    }
+    for (const b of ['download-dynamics-svg', 'download-dynamics-csv']) setDisabled($(b), !d.svg);
+  }).catch(() => {});
+}
+
+$('dynamics').addEventListener('toggle', redrawDynamics);
+$('dynamics').addEventListener('input', (e) => {
+  if (e.target.dataset.key) {
+    typedValues[e.target.dataset.key] = e.target.value;
+    redrawDynamics();
+  }
+});
+
+// An Mplus output of a script written here: its model becomes the answers' (it is the model its
+// values are of), and its values fill the fields.
+$('output-file').addEventListener('change', () => act(async () => {
+  const file = $('output-file').files[0];
+  if (!file) return;
+  $('dynamics-read').textContent = 'Reading the output…';
+  const o = (await askDynamics('output', { file })).output;
+  if (o.error) {
+    $('dynamics-read').textContent = `Not read: ${o.error}.`;
+    return;
+  }
+  form.elements.model.value = o.bivariate ? '1' : '0';
+  $('y-name').value = o.yName;
+  $('x-name').value = o.bivariate ? o.xName : 'x';
+  $('y-change').value = o.yChange;
+  $('x-change').value = o.xChange;
+  $('coupling').value = o.coupling;
+  $('occasions').value = String(o.occasions);
+  for (const key of Object.keys(typedValues)) typedValues[key] = '';
+  o.read.forEach((key, i) => { typedValues[key] = o.values[i]; });
+  for (const f of dynamicsFields()) f.value = typedValues[f.dataset.key] || '';
+  $('dynamics-read').textContent =
+      `Read from ${file.name}: ${o.said}. The answers are set to its model ` +
+      `(${o.bivariate ? 'bivariate' : 'univariate'}, ${o.occasions} occasions).`;
+  answersChanged();
+}));
+
+function saveDynamics(what, type) {
+  if (!dynamics) return status('Nothing to save: give the values the expected levels need.');
+  const name = (fileName($('script').value.replace(/^"|"$/g, '')).replace(/\.[^.]*$/, '') ||
+                'model') + `-dynamics.${what}`;
+  save(new Blob([dynamics[what]], { type }), name);
+  status(`Saved to your downloads folder as ${name}.`);
+}
+$('download-dynamics-svg').addEventListener('click', () => saveDynamics('svg', 'image/svg+xml'));
+$('download-dynamics-csv').addEventListener('click', () => saveDynamics('csv', 'text/csv'));
+
 // A large script's preview is a second or more of work: while typing goes on it starts at a
 // pause (it would only be stopped by the next key); a small one starts at once.
 const kLargePreview = 2e6;
@@ -444,7 +571,7 @@ function answersChanged() {
 }
 // The data file's table is not an answer: it changes the script only through "Use these columns".
 form.addEventListener('input', (e) => {
-  if (!$('data-check').contains(e.target)) answersChanged();
+  if (!$('data-check').contains(e.target) && !$('dynamics').contains(e.target)) answersChanged();
 });
 $('legend').addEventListener('input', answersChanged);
 // For the browser tests: stop the preview's worker as if it had crashed.

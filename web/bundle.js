@@ -3,18 +3,23 @@
 // starts the first worker.
 // Also puts the preview of the page's first answers into the page, worked out now by the core
 // (PRERENDER), so that the page shows it as soon as it is read, as a static page would.
-// Usage: node bundle.js LOADER WORKER OUT PRERENDER PAGE PAGE_OUT
+// The page's own scripts go without their comment lines and indentation: the page is weighed in
+// bytes. (They hold no text that spans lines, which this would change.)
+// Usage: node bundle.js LOADER WORKER OUT PRERENDER PAGE PAGE_OUT APP APP_OUT
 'use strict';
 const fs = require('fs');
 const { execFileSync } = require('child_process');
 const zlib = require('zlib');
-const [loader, worker, out, prerender, page, pageOut] = process.argv.slice(2);
+const [loader, worker, out, prerender, page, pageOut, app, appOut] = process.argv.slice(2);
+const lean = (file) => fs.readFileSync(file, 'utf8').split('\n').map((line) => line.trim())
+    .filter((line) => line !== '' && !line.startsWith('//')).join('\n') + '\n';
+fs.writeFileSync(appOut, lean(app));
 // The WebAssembly beside the loader goes in compressed, as base64 text: the worker inflates it
 // with the browser's own DecompressionStream. A third of the bytes of the base64 of it raw.
 const wasm = fs.readFileSync(loader.replace(/\.js$/, '.wasm'));
 const packed = zlib.gzipSync(wasm, { level: 9 }).toString('base64');
 const text = `const LDSGEN_WASM_GZ = '${packed}';\n` + fs.readFileSync(loader, 'utf8') + '\n' +
-             fs.readFileSync(worker, 'utf8');
+             lean(worker);
 // The page loads this in its head, so the first worker compiles the core while the rest of the
 // page is read.
 fs.writeFileSync(out, '// Generated from the core and web/worker.js.\n' +

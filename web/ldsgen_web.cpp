@@ -10,9 +10,11 @@
 
 #include "answers.h"
 #include "data_file.h"
+#include "dynamics.h"
 #include "json.h"
 #include "lavaan_writer.h"
 #include "model.h"
+#include "mplus_output.h"
 #include "path_diagram.h"
 #include "script.h"
 #include "script_size.h"
@@ -229,6 +231,84 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_inspect(const char* text, int whole) {
   json.key("names").strings(names);
   json.key("roles").strings(roles);
   json.key("observed").strings(ldsgen::observed_names(g_answers.model, occasions));
+  g_result = json.done();
+  return g_result.c_str();
+}
+
+/// What the values typed (KEY=VALUE, one to a line) say about the change of the model of the
+/// answers last checked. Returns JSON: the model's keys and their meanings, the values its
+/// starting values give, why a value is refused, those the levels lack, and, when none is
+/// lacking, the words on the equilibrium, the trajectory table and the figure.
+EMSCRIPTEN_KEEPALIVE const char* ldsgen_dynamics(const char* typed) {
+  const ldsgen::Model& model = g_answers.model;
+  ldsgen::Estimates values;
+  std::string problem;
+  for (std::string_view text = typed; !text.empty();) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    const std::string_view line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    const std::size_t equals = line.find('=');
+    if (line.empty() || equals == std::string_view::npos) continue;
+    const std::string why = ldsgen::set_estimate(&values, line.substr(0, equals),
+                                                 line.substr(equals + 1));
+    if (problem.empty()) problem = why;
+  }
+  const std::vector<std::string> keys = ldsgen::estimate_keys(model);
+  std::vector<std::string> meanings, start_keys, start_values;
+  for (const std::string& key : keys) meanings.push_back(ldsgen::estimate_meaning(model, key));
+  for (const auto& [key, value] : ldsgen::starting_estimates(model)) {
+    start_keys.push_back(key);
+    start_values.push_back(value);
+  }
+  const std::vector<std::string> missing = ldsgen::missing_estimates(model, values);
+  ldsgen::Json json;
+  json.key("keys").strings(keys);
+  json.key("meanings").strings(meanings);
+  json.key("startKeys").strings(start_keys);
+  json.key("startValues").strings(start_values);
+  json.key("problem").string(problem);
+  json.key("missing").string(missing.empty() ? "" : ldsgen::meanings(model, missing));
+  if (missing.empty() && problem.empty() && g_answers.ok) {
+    const ldsgen::Trajectory t = ldsgen::trajectory(model, values, g_answers.occasions);
+    json.key("regime").string(ldsgen::regime(model, values));
+    json.key("csv").string(ldsgen::trajectory_csv(model, t));
+    json.key("svg").string(ldsgen::dynamics_svg(model, values, t));
+  }
+  g_result = json.done();
+  return g_result.c_str();
+}
+
+namespace {
+ldsgen::OutputReader g_output;
+}  // namespace
+
+/// Reads an Mplus output a block at a time: the text of each block, then the end.
+EMSCRIPTEN_KEEPALIVE void ldsgen_output_text(const char* block) {
+  g_output.text(block);
+}
+
+/// What the output read says. Returns JSON: why it is refused, the model as options by the
+/// console's names (NAME=VALUE lines), the count of occasions, and the values read by key.
+EMSCRIPTEN_KEEPALIVE const char* ldsgen_output_end() {
+  const ldsgen::MplusResults r = g_output.end();
+  g_output = ldsgen::OutputReader();
+  ldsgen::Json json;
+  json.key("error").string(r.error);
+  if (r.error.empty()) {
+    const ldsgen::Model& m = r.model;
+    const char* changes[] = {"dual", "proportional", "constant", "none"};
+    const char* couplings[] = {"both", "y-to-x", "x-to-y", "none"};
+    json.key("bivariate").number(m.kind == ldsgen::ModelKind::Bivariate);
+    json.key("yName").string(m.y_name);
+    json.key("xName").string(m.x_name);
+    json.key("yChange").string(changes[static_cast<int>(m.y_change)]);
+    json.key("xChange").string(changes[static_cast<int>(m.x_change)]);
+    json.key("coupling").string(couplings[static_cast<int>(m.coupling)]);
+    json.key("occasions").number(static_cast<std::uint64_t>(r.occasions));
+    json.key("read").strings(r.read);
+    json.key("values").strings(r.printed);
+    json.key("said").string(ldsgen::meanings(m, r.read));
+  }
   g_result = json.done();
   return g_result.c_str();
 }

@@ -13,7 +13,7 @@ target_link_libraries(ldsgen_web PRIVATE ldsgen_core ldsgen_warnings)
 target_link_options(ldsgen_web PRIVATE
   -sALLOW_MEMORY_GROWTH=1 -sMODULARIZE=1 -sEXPORT_NAME=createLdsgen
   -sENVIRONMENT=worker -sFILESYSTEM=0 -sMALLOC=emmalloc
-  -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write,_ldsgen_write_lavaan,_ldsgen_inspect,_ldsgen_data_bytes
+  -sEXPORTED_FUNCTIONS=_ldsgen_check,_ldsgen_preview,_ldsgen_write,_ldsgen_write_lavaan,_ldsgen_inspect,_ldsgen_data_bytes,_ldsgen_dynamics,_ldsgen_output_text,_ldsgen_output_end
   -sEXPORTED_RUNTIME_METHODS=cwrap)
 
 # Run by node when the page is built, for the preview of the page's first answers.
@@ -25,12 +25,12 @@ set(site ${CMAKE_BINARY_DIR}/site)
 set(web ${CMAKE_CURRENT_SOURCE_DIR}/web)
 set(zip_name ldsgen-${PROJECT_VERSION}-web)
 add_custom_command(
-  OUTPUT ${site}/index.html ${site}/worker-source.js
+  OUTPUT ${site}/index.html ${site}/worker-source.js ${site}/app.js
   COMMAND ${CMAKE_COMMAND} -E make_directory ${site}
   COMMAND ${LDSGEN_NODE} ${web}/bundle.js $<TARGET_FILE:ldsgen_web> ${web}/worker.js
           ${site}/worker-source.js $<TARGET_FILE:ldsgen_prerender> ${web}/index.html
-          ${site}/index.html
-  COMMAND ${CMAKE_COMMAND} -E copy ${web}/style.css ${web}/app.js ${site}
+          ${site}/index.html ${web}/app.js ${site}/app.js
+  COMMAND ${CMAKE_COMMAND} -E copy ${web}/style.css ${site}
   DEPENDS ldsgen_web ldsgen_prerender ${web}/bundle.js ${web}/worker.js ${web}/index.html
           ${web}/style.css ${web}/app.js
   COMMENT "Putting the page together in ${site}")

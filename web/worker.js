@@ -28,7 +28,26 @@ const core = wasmBinary().then((binary) => createLdsgen({
   writeLavaan: m.cwrap('ldsgen_write_lavaan', null, ['number']),
   inspect: m.cwrap('ldsgen_inspect', 'string', ['string', 'number']),
   dataBytes: m.cwrap('ldsgen_data_bytes', 'number', []),
+  dynamics: m.cwrap('ldsgen_dynamics', 'string', ['string']),
+  outputText: m.cwrap('ldsgen_output_text', null, ['string']),
+  outputEnd: m.cwrap('ldsgen_output_end', 'string', []),
 }));
+
+// Reads an Mplus output a mebibyte at a time, so that one with long technical sections never
+// sits in memory whole. A block is cut after its last line end, the rest going with the next.
+async function readOutput(c, file) {
+  const decoder = new TextDecoder();
+  let carry = '';
+  for (let at = 0; at < file.size; at += 1 << 20) {
+    const text = carry + decoder.decode(await file.slice(at, at + (1 << 20)).arrayBuffer(),
+                                        { stream: true });
+    const cut = text.lastIndexOf('\n') + 1;
+    c.outputText(text.slice(0, cut));
+    carry = text.slice(cut);
+  }
+  c.outputText(carry + decoder.decode());
+  return JSON.parse(c.outputEnd());
+}
 
 // Reads the beginning of a data file the user picked and checks it against the script of the
 // answers last checked. The file never leaves the browser. The length of its first line, in
@@ -70,13 +89,17 @@ function write(c, id, crlf, lavaan = false) {
 }
 
 onmessage = async (event) => {
-  const { type, id, answers, crlf, file } = event.data;
+  const { type, id, answers, crlf, file, values } = event.data;
   try {
     const c = await core;
     const checked = JSON.parse(c.check(answers.script, answers.model, answers.data,
                                        answers.occasions, crlf ? 1 : 0, answers.options));
     postMessage({ type: 'checked', id, checked });
-    if (type === 'inspect') {
+    if (type === 'output') {
+      postMessage({ type: 'done', id, checked, output: await readOutput(c, file) });
+    } else if (type === 'dynamics') {
+      postMessage({ type: 'done', id, checked, dynamics: JSON.parse(c.dynamics(values)) });
+    } else if (type === 'inspect') {
       // A data file is checked against the model as far as the answers give it.
       postMessage({ type: 'done', id, checked, inspected: await inspect(c, file) });
     } else if (!checked.ok) {
