@@ -324,8 +324,10 @@ struct Axis {
 };
 
 Axis axis(double lo, double hi, bool whole = false) {
-  if (!(hi > lo)) {
-    const double pad = lo == 0 ? 1 : std::fabs(lo) * 0.1;
+  // A range of nothing but rounding (levels that stay where they are) gets room around them.
+  const double size = std::max({1.0, std::fabs(lo), std::fabs(hi)});
+  if (!(hi - lo > size * 1e-9)) {
+    const double pad = std::max(std::fabs(lo), std::fabs(hi)) < 1e-9 ? 1 : size * 0.1;
     lo -= pad;
     hi += pad;
   }

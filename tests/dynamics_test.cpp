@@ -181,9 +181,13 @@ TEST(Dynamics, NoLabelOfTheFigureIsCrossed) {
     EXPECT_EQ(set_estimate(&w, "beta-y", "0.9"), "");
     return w;
   }();
+  // Levels that start at their equilibrium stay there: a range of nothing but rounding.
+  const Estimates still = typed({{"mean-y0", "10"}, {"mean-sy", "2"}, {"beta-y", "-0.2"},
+                                 {"mean-x0", "0"}, {"mean-sx", "0"}, {"beta-x", "-0.3"},
+                                 {"coupling-x-to-y", "0"}, {"coupling-y-to-x", "0"}});
   const std::regex path("<path class=\"[a-z -]+\" d=\"([^\"]+)\"");
   for (const Model* m : {&uni, &bi}) {
-    for (const Estimates* e : {&calm, &wild}) {
+    for (const Estimates* e : {&calm, &wild, &still}) {
       for (int n : {2, 5, 40, 5000}) {
         SCOPED_TRACE(std::to_string(n));
         const std::string svg = dynamics_svg(*m, *e, trajectory(*m, *e, n));
@@ -194,7 +198,7 @@ TEST(Dynamics, NoLabelOfTheFigureIsCrossed) {
         std::vector<Box> labels;
         for (const Box& b : boxes(svg))
           if (b.what.find("class=\"label") != std::string::npos) labels.push_back(b);
-        EXPECT_GT(labels.size(), 10u);
+        EXPECT_GT(labels.size(), 6u);
         for (const std::string& line : lines(svg)) {
           std::smatch d;
           if (!std::regex_search(line, d, path)) continue;

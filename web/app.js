@@ -468,13 +468,21 @@ function showDynamicsFields(keys, meanings) {
   }));
 }
 
-async function askDynamics(type, extra) {
-  const worker = takeWorker();
-  try {
-    return await call(worker, type, answers(), crlf(), () => {}, extra).promise;
-  } finally {
-    worker.terminate();
-  }
+// One worker draws the dynamics, kept from one request to the next as the preview's is: each
+// takes a moment, and starting a worker takes longer. Requests wait their turn.
+let dynamicsWorker = null, dynamicsQueue = Promise.resolve();
+function askDynamics(type, extra) {
+  const a = answers();
+  const asked = dynamicsQueue.then(() => {
+    if (!dynamicsWorker) dynamicsWorker = takeWorker();
+    return call(dynamicsWorker, type, a, crlf(), () => {}, extra).promise;
+  }).catch((e) => {
+    if (dynamicsWorker) dynamicsWorker.terminate();
+    dynamicsWorker = null;
+    throw e;
+  });
+  dynamicsQueue = asked.catch(() => {});
+  return asked;
 }
 
 // Draws the values as they stand for the answers as they stand, when the section is open.

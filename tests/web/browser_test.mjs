@@ -536,6 +536,54 @@ let startRatio = '';
   fs.rmSync(dir, { recursive: true, force: true });
 }
 
+// Dynamics: values typed in fields found by their labels draw the figure; an Mplus output then
+// sets the answers to its model, fills the values, and the figure and the table are the
+// console's for the same output.
+{
+  await fill(page, 'dyn.inp', 0, 'd.dat', 6);
+  await page.getByText('What the model says about change').click();
+  await page.getByLabel('The mean of the initial level of y').fill('10');
+  await page.getByLabel('The mean of the slope of y').fill('2');
+  await page.getByLabel('The proportional change of y').fill('-0.2');
+  await page.waitForFunction(() => document.querySelector('#dynamics-figure svg') &&
+      document.getElementById('dynamics-regime').textContent.includes('equilibrium at 10'));
+  check('typed values draw the expected trajectory and say where it settles',
+        (await page.textContent('#dynamics-regime')).includes('moves towards it steadily') &&
+        (await page.$$('#dynamics-figure path.mean')).length === 1);
+  const [typedCsv] = await Promise.all([
+      page.waitForEvent('download'),
+      page.getByRole('button', { name: 'Download table (CSV)' }).click()]);
+  const csv = fs.readFileSync(await typedCsv.path(), 'utf8');
+  check('the typed values\' table has a row for each occasion, without bands',
+        typedCsv.suggestedFilename() === 'dyn-dynamics.csv' &&
+        csv.startsWith('occasion,y,y_lower,y_upper\n1,10,,\n2,10,,\n') &&
+        csv.split('\n').length === 8, csv);
+
+  await page.getByLabel('Mplus output file (.out) of this script').setInputFiles(
+      path.join(golden, 'bivariate_5.out'));
+  await page.waitForFunction(() => document.querySelectorAll('#dynamics-figure path.mean').length
+                                   === 3 && document.getElementById('occasions').value === '5');
+  await page.waitForFunction(() => document.querySelectorAll('#dynamics-figure path.band')
+                                   .length === 2);
+  check('the output sets the answers to its model and says what it read',
+        await page.isChecked('input[name=model][value="1"]') &&
+        (await page.textContent('#dynamics-read')).includes('the coupling from y to x') &&
+        await page.getByLabel('The coupling from x to y').inputValue() === '0.115');
+  const saved = {};
+  for (const [button, kind] of [['Download figure (SVG)', 'svg'], ['Download table (CSV)', 'csv']]) {
+    const [d] = await Promise.all([page.waitForEvent('download'),
+                                   page.getByRole('button', { name: button }).click()]);
+    saved[kind] = fs.readFileSync(await d.path(), 'utf8');
+  }
+  check('both figures and the table are the console\'s for the same output',
+        saved.svg === fs.readFileSync(path.join(golden, 'bivariate_5_dynamics.svg'), 'utf8') &&
+        saved.csv === fs.readFileSync(path.join(golden, 'bivariate_5.csv'), 'utf8') &&
+        saved.svg.includes('vector field'), saved.csv);
+  await page.setViewportSize({ width: 1280, height: 900 });
+  await page.screenshot({ path: path.join(out, 'dynamics.png'), fullPage: true });
+  await page.getByText('What the model says about change').click();
+}
+
 // Screenshots for review, at a desktop's and a phone's width.
 for (const [model, name] of [[0, 'univariate'], [1, 'bivariate']]) {
   await page.setViewportSize({ width: 1280, height: 900 });
