@@ -118,12 +118,8 @@ int dynamics(const std::string& output, const std::optional<std::string>& svg_na
     std::cerr << "ldsgen: read from " << shown << ": " << ldsgen::meanings(r.model, r.read)
               << '\n';
   }
-  const std::vector<std::string> missing = ldsgen::missing_estimates(r.model, r.values);
-  if (!missing.empty()) {
-    std::cerr << "ldsgen: cannot draw the dynamics: " << shown << " lacks "
-              << ldsgen::meanings(r.model, missing) << '\n';
-    return 1;
-  }
+  // The model is read from the very rows that give its means, proportional changes and
+  // couplings, so only variances and covariances can be absent.
   if (!absent.empty())
     std::cerr << "ldsgen: warning: " << shown << " lacks " << ldsgen::meanings(r.model, absent)
               << ": the levels are drawn without bands where they need them\n";

@@ -262,9 +262,8 @@ bool latent_name(const Model& model, std::string_view column, std::int64_t occas
     for (const std::string* prefix : {&v.level, &v.difference}) {
       if (name.size() <= prefix->size() || name.compare(0, prefix->size(), *prefix) != 0) continue;
       const std::string_view number = std::string_view(name).substr(prefix->size());
-      if (number.size() > 10 || number.front() == '0' ||
-          !std::all_of(number.begin(), number.end(), is_digit))
-        continue;
+      // Columns have at most 8 characters, so the number is small.
+      if (number.front() == '0' || !std::all_of(number.begin(), number.end(), is_digit)) continue;
       std::int64_t occasion = 0;
       for (char c : number) occasion = occasion * 10 + (c - '0');
       if (occasion <= occasions) return true;

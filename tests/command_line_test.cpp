@@ -98,7 +98,8 @@ TEST(CommandLine, HelpNamesEveryOptionAndStatus) {
        {"--model",  "--data",      "--occasions", "--svg",      "--draw",     "--quiet",
         "--y-name", "--x-name",    "--change",    "--y-change", "--x-change", "--coupling",
         "--start",  "--no-legend", "--help",      "--version",  "  0 ",       "  1 ",
-        "  2 ",     "  130 ",      "143"})
+        "  2 ",     "  130 ",      "143",         "--lavaan",   "--columns",  "--id",
+        "--missing", "--dynamics"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
   EXPECT_EQ(version_text().rfind("ldsgen ", 0), 0u);
   EXPECT_NE(version_text().find("MIT License"), std::string::npos);

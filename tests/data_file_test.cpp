@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "script.h"
+#include "svg.h"
 #include "test_support.h"
 
 namespace ldsgen::testing {
@@ -224,7 +225,11 @@ TEST(DataFile, ColumnsMplusCantTakeAreRefused) {
   const Model latent = with({{"columns", "id y1 y2 y0"}});
   EXPECT_EQ(columns_problem(latent, 2),
             "the column 'y0' has the name of one of the model's latent variables: rename it");
-  EXPECT_EQ(columns_problem(with({{"columns", "id Y1 y2 dy3"}}), 2), "");
+  EXPECT_EQ(columns_problem(with({{"columns", "id Y1 y2 dy3 ly01"}}), 2), "");
+  // Only drawings of ldsgen's are drawn over.
+  EXPECT_FALSE(is_ldsgen_svg(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+      "version=\"1.1\" width=\"10\"><title>My chart</title>"));
 }
 
 }  // namespace

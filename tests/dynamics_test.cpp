@@ -112,6 +112,10 @@ TEST(Dynamics, SaysWhereAndHowTheLevelsSettle) {
        {{"mean-sy", "1"}, {"beta-y", "-0.1"}, {"mean-sx", "1"}, {"beta-x", "-0.1"},
         {"coupling-x-to-y", "0.1"}, {"coupling-y-to-x", "0.1"}},
        "there is no single equilibrium"},
+      {bi,
+       {{"mean-sy", "1"}, {"beta-y", "-2"}, {"mean-sx", "1"}, {"beta-x", "-0.5"},
+        {"coupling-x-to-y", "0"}, {"coupling-y-to-x", "0"}},
+       "eigenvalues 0.5 and -1: along one direction the levels neither settle nor move away"},
   };
   for (const auto& c : cases) {
     Estimates e;
@@ -135,14 +139,30 @@ TEST(Dynamics, TheTableHasTheStemsAndSixSignificantDigits) {
   EXPECT_EQ(significant(1.0 / 3), "0.333333");
 }
 
-// The hand-made format writes what printf's %.6g writes.
+// The hand-made format writes what printf's %.6g writes, for every power of ten in range and
+// numbers on either side of one.
 TEST(Dynamics, SignificantDigitsAsPrintfWritesThem) {
-  for (double v : {0.0, 1.0, -1.0, 0.1, 123456.0, 1234567.0, 0.000123456, 0.0000123456, 1e-300,
-                   -2.5e12, 99.99999, 999999.4, 3.14159265, -0.2, 10.48, 1e6, 100000.0}) {
+  std::vector<double> values = {0.0, 1.0, -1.0, 0.1, 123456.0, 1234567.0, 0.000123456,
+                                0.0000123456, 1e-300, -2.5e12, 99.99999, 999999.4, 3.14159265,
+                                -0.2, 10.48, 1e6, 100000.0};
+  for (int e = -40; e <= 40; ++e)
+    for (double m : {1.0, 9.999994, 9.999996, 1.000004, 4.2})
+      values.push_back(m * std::pow(10.0, e));
+  for (double v : values) {
     char want[40];
     std::snprintf(want, sizeof want, "%.6g", v);
     EXPECT_EQ(significant(v), want) << v;
   }
+}
+
+// Starting values of the proportional changes and couplings fill their values; the residuals'
+// labels give none.
+TEST(Dynamics, StartingValuesGiveValues) {
+  const Model m = model({{"start", "1=-0.2"}, {"start", "3=0.1"}, {"start", "5=0.5"}},
+                        ModelKind::Bivariate);
+  EXPECT_EQ(starting_estimates(m),
+            (std::vector<std::pair<std::string, std::string>>{{"beta-y", "-0.2"},
+                                                               {"coupling-y-to-x", "0.1"}}));
 }
 
 TEST(Dynamics, ValuesAreNumbersByTheirKeys) {

@@ -242,6 +242,14 @@ mkdir out && printf '1 2\n' >out/d.dat
 printf '' | timeout 60 "${program[@]}" -m uni -d d.dat -n 3 -q out/s.inp >stdout 2>stderr
 status=$?
 expect 0 "warning: out/d.dat: the line of data has 2 values"
+if [ "$eol" = lf ]; then
+  # A device is Mplus's to read: the check leaves it alone.
+  with "data file: a device is not read" '' -m uni -d /dev/null -n 3 -q s.inp
+  expect 0 ""
+  long=$(printf 'a%.0s' $(seq 300))
+  with "data file: a name the system refuses" '' -m uni -d "$long/d.dat" -n 3 -q s.inp
+  expect 0 "the data file can't be read, so it was not checked: File name too long"
+fi
 if [ "$eol" = lf ] && [ -x /usr/bin/time ]; then
   # A file of a gigabyte: only its beginning is read, in little memory.
   with "data file: a gigabyte, only its beginning read" '' -m uni -d d.dat -n 3 -q s.inp
@@ -275,6 +283,14 @@ head -c 3000 "$golden/bivariate_5.out" >cut.out
 status=$?
 expect 1 "cannot read the dynamics from 'cut.out': it ends inside its MODEL RESULTS section"
 [ -s stdout ] && fail "wrote a table: $(head -c 100 stdout)"
+with "--dynamics of an output without variances" '' --dynamics=part.out
+sed '/^ Variances/,/^$/d' "$golden/univariate_5.out" >part.out
+"${program[@]}" --dynamics=part.out -q >stdout 2>stderr
+status=$?
+expect 0 "warning: 'part.out' lacks the variance of the initial level of y and the variance of the slope of y: the levels are drawn without bands"
+grep -q '^5,[0-9.]*,,$' stdout || fail "bands without variances: $(tail -1 stdout)"
+with "--dynamics with a count that is not one" '' --dynamics=r.out -n 1.5
+expect 2 '"1.5" is not a whole number of occasions'
 with "--dynamics takes no answers" '' --dynamics=r.out -m bi
 expect 2 "dynamics reads an existing Mplus output and takes no answers but -n"
 

@@ -158,6 +158,9 @@ TEST(MplusOutput, RefusesWhatIsNotOneModelsWholeResults) {
                         "\n Means\n    F         0.500 0.1 5.0 0.0\nEND\n",
        "its results are not of a latent difference score model ldsgen wrote: no initial level's "
        "mean is among them"},
+      {"no levels", "MODEL RESULTS\n\n Means\n    Y0        0.500 0.1 5.0 0.0\nEND\n",
+       "its results have no latent levels ly1, ly2 ...: it is not the output of a script ldsgen "
+       "wrote"},
   };
   for (const auto& c : cases) EXPECT_EQ(read_mplus_output(c.text).error, c.error) << c.what;
 }
