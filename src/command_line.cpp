@@ -127,9 +127,11 @@ bool read_option(const std::vector<std::string>& args, std::size_t* at, CommandL
 // each label given a start, is known only once the model's kind is.
 std::string read_variant(CommandLine* line) {
   const std::pair<const char*, const std::optional<std::string>*> given[] = {
-      {"change", &line->change}, {"y-change", &line->y_change}, {"x-change", &line->x_change},
-      {"y-name", &line->y_name}, {"x-name", &line->x_name},     {"coupling", &line->coupling},
-      {"columns", &line->columns}, {"id", &line->id},             {"missing", &line->missing}};
+      {"change", &line->change},     {"y-change", &line->y_change},
+      {"x-change", &line->x_change}, {"y-name", &line->y_name},
+      {"x-name", &line->x_name},     {"coupling", &line->coupling},
+      {"columns", &line->columns},   {"id", &line->id},
+      {"missing", &line->missing}};
   for (const auto& [name, value] : given) {
     if (!*value) continue;
     if (std::string problem = set_model_option(&line->variant, name, **value); !problem.empty())
@@ -159,8 +161,8 @@ CommandLine read_command_line(const std::vector<std::string>& args) {
       line.script = arg;
     }
   }
-  if (line.draw && (line.script || line.model || line.data || line.occasions || line.lavaan ||
-                    line.dynamics))
+  if (line.draw &&
+      (line.script || line.model || line.data || line.occasions || line.lavaan || line.dynamics))
     line.error = "--draw draws an existing script and takes no answers";
   if (line.dynamics && (line.script || line.model || line.data || line.lavaan))
     line.error = "--dynamics reads an existing Mplus output and takes no answers but -n";
@@ -188,7 +190,8 @@ std::string usage() {
          "\n"
          "The data file (checked where it exists; the script is written all the same):\n"
          "      --columns=LIST     every column of the file in order, the model's among them\n"
-         "                         (\"id y1 y2 y3 age\"): NAMES lists them, USEVARIABLE the model's\n"
+         "                         (\"id y1 y2 y3 age\"): NAMES lists them, USEVARIABLE the "
+         "model's\n"
          "      --id=NAME          the column that identifies a case (IDVARIABLE)\n"
          "      --missing=CODE     how the file marks a missing value: . (default), * or a\n"
          "                         number such as -999\n"

@@ -1,9 +1,9 @@
 #include "data_file.h"
 
-#include "numbers.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "numbers.h"
 
 namespace ldsgen {
 
@@ -201,8 +201,8 @@ void Checker::code_warnings() {
 DataSample Checker::done() {
   if (lines_ > 0 && ragged_ == 0 && sample_.columns != names_) {
     sample_.warnings.push_back(
-        (lines_ == 1 ? "the line of data has " : "every line of data read (" +
-                                                     count(lines_, "line", "lines") + ") has ") +
+        (lines_ == 1 ? "the line of data has "
+                     : "every line of data read (" + count(lines_, "line", "lines") + ") has ") +
         count(sample_.columns, "value", "values") + ", but the script names " +
         std::to_string(names_) + ": Mplus reads " + std::to_string(names_) +
         " values a case, so the cases shift and the results are wrong; name every column of the "
@@ -214,10 +214,9 @@ DataSample Checker::done() {
                                  ", but the script names " + std::to_string(names_));
     }
     sample_.warnings.push_back(
-        "line " + std::to_string(ragged_line_) + " has " +
-        count(ragged_count_, "value", "values") + " where line " + std::to_string(first_line_) +
-        " has " + std::to_string(sample_.columns) + " (" +
-        count(ragged_, "line differs", "lines differ") +
+        "line " + std::to_string(ragged_line_) + " has " + count(ragged_count_, "value", "values") +
+        " where line " + std::to_string(first_line_) + " has " + std::to_string(sample_.columns) +
+        " (" + count(ragged_, "line differs", "lines differ") +
         "): Mplus reads values, not lines, so every case after it is shifted");
   }
   if (odd_.count > 0) {

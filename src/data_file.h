@@ -30,8 +30,8 @@ struct DataBeginning {
 /// What the check saw, for the page to show the file and propose names for its columns.
 struct DataSample {
   std::vector<std::vector<std::string>> rows;  // the first lines' values, a header included
-  bool header = false;                          // the first line holds names, not numbers
-  std::size_t columns = 0;                      // values on the first line of data
+  bool header = false;                         // the first line holds names, not numbers
+  std::size_t columns = 0;                     // values on the first line of data
   std::string missing_code;  // a value that looks like a missing-value code; empty if none
   std::vector<std::string> warnings;
 };

@@ -254,8 +254,7 @@ int Dialogue::run(const DialogueSetup& setup) {
   if (setup.read_data) {
     // The script is the same whatever the data file holds: what is wrong with it is only said.
     const std::string path = data_path(script_name_, data_given);
-    for (const std::string& warning :
-         check_data(setup.read_data(path), model, occasions).warnings)
+    for (const std::string& warning : check_data(setup.read_data(path), model, occasions).warnings)
       err_ << "ldsgen: warning: " << printable(path) << ": " << printable(warning) << '\n';
   }
 

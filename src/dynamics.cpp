@@ -19,12 +19,12 @@ struct Key {
 
 // In the order a page shows them; couplings by the way they go: into y is from x.
 constexpr Key kKeys[] = {
-    {"mean-y0", 'm', kY0, 0},        {"mean-sy", 'm', kSy, 0},       {"beta-y", 'b', 0, 0},
-    {"mean-x0", 'm', kX0, 0},        {"mean-sx", 'm', kSx, 0},       {"beta-x", 'b', 1, 0},
-    {"coupling-y-to-x", 'c', 1, 0},  {"coupling-x-to-y", 'c', 0, 0}, {"var-y0", 'v', kY0, kY0},
-    {"var-sy", 'v', kSy, kSy},       {"cov-y0-sy", 'v', kY0, kSy},   {"var-x0", 'v', kX0, kX0},
-    {"var-sx", 'v', kSx, kSx},       {"cov-x0-sx", 'v', kX0, kSx},   {"cov-y0-x0", 'v', kY0, kX0},
-    {"cov-y0-sx", 'v', kY0, kSx},    {"cov-sy-x0", 'v', kSy, kX0},   {"cov-sy-sx", 'v', kSy, kSx},
+    {"mean-y0", 'm', kY0, 0},       {"mean-sy", 'm', kSy, 0},       {"beta-y", 'b', 0, 0},
+    {"mean-x0", 'm', kX0, 0},       {"mean-sx", 'm', kSx, 0},       {"beta-x", 'b', 1, 0},
+    {"coupling-y-to-x", 'c', 1, 0}, {"coupling-x-to-y", 'c', 0, 0}, {"var-y0", 'v', kY0, kY0},
+    {"var-sy", 'v', kSy, kSy},      {"cov-y0-sy", 'v', kY0, kSy},   {"var-x0", 'v', kX0, kX0},
+    {"var-sx", 'v', kSx, kSx},      {"cov-x0-sx", 'v', kX0, kSx},   {"cov-y0-x0", 'v', kY0, kX0},
+    {"cov-y0-sx", 'v', kY0, kSx},   {"cov-sy-x0", 'v', kSy, kX0},   {"cov-sy-sx", 'v', kSy, kSx},
 };
 
 const Key* find_key(std::string_view key) {
@@ -117,9 +117,9 @@ std::string estimate_meaning(const Model& m, std::string_view key) {
       return k->i == 1 ? "the coupling from " + m.y_name + " to " + m.x_name
                        : "the coupling from " + m.x_name + " to " + m.y_name;
     default:
-      return k->i == k->j ? "the variance of " + factor_words(m, k->i)
-                          : "the covariance of " + factor_words(m, k->i) + " and " +
-                                factor_words(m, k->j);
+      return k->i == k->j
+                 ? "the variance of " + factor_words(m, k->i)
+                 : "the covariance of " + factor_words(m, k->i) + " and " + factor_words(m, k->j);
   }
 }
 
@@ -219,8 +219,9 @@ std::string short_number(double v) {
 
 std::string approach(double r, const char* settle, const char* away) {
   std::string words = std::fabs(r) < 1 ? settle : std::fabs(r) > 1 ? away : "";
-  if (std::fabs(r) == 1) return "oscillates around it with the same size, neither settling nor "
-                                "moving away";
+  if (std::fabs(r) == 1)
+    return "oscillates around it with the same size, neither settling nor "
+           "moving away";
   return words + (r < 0 ? ", oscillating" : " steadily");
 }
 
@@ -237,7 +238,8 @@ std::string regime(const Model& m, const Estimates& e) {
              " each occasion: a straight line.";
     }
     return "The expected level of " + y + " has its equilibrium at " +
-           short_number(-slope_y / beta) + " (minus the slope's mean over the proportional "
+           short_number(-slope_y / beta) +
+           " (minus the slope's mean over the proportional "
            "change) and " +
            approach(1 + beta, "moves towards it", "moves away from it") + ".";
   }
@@ -273,8 +275,9 @@ std::string regime(const Model& m, const Estimates& e) {
   const bool out1 = std::fabs(l1) > 1, out2 = std::fabs(l2) > 1;
   const bool flips = l1 < 0 || l2 < 0;
   if (b_det == 0) {
-    words += "there is no single equilibrium; along one direction the levels keep the change "
-             "they have.";
+    words +=
+        "there is no single equilibrium; along one direction the levels keep the change "
+        "they have.";
   } else if (in1 && in2) {
     words += "the levels settle towards the equilibrium" + at +
              (flips ? ", oscillating." : " steadily.");
@@ -332,7 +335,10 @@ Axis axis(double lo, double hi, bool whole = false) {
     hi += pad;
   }
   const double rough = (hi - lo) / 5, unit = power_of_ten(decimal_exponent(rough));
-  double step = unit * (rough / unit < 1.5 ? 1 : rough / unit < 3.5 ? 2 : rough / unit < 7.5 ? 5 : 10);
+  double step = unit * (rough / unit < 1.5   ? 1
+                        : rough / unit < 3.5 ? 2
+                        : rough / unit < 7.5 ? 5
+                                             : 10);
   if (whole) step = std::max(1.0, std::round(step));
   return {std::floor(lo / step) * step, std::ceil(hi / step) * step, step};
 }
@@ -382,8 +388,8 @@ class Plot {
 constexpr std::size_t kMostPoints = 400;
 
 // The line through the first n points, at most kMostPoints of them, the last always included.
-std::string polyline(const Plot& plot, const std::vector<double>& xs,
-                     const std::vector<double>& ys, std::size_t n) {
+std::string polyline(const Plot& plot, const std::vector<double>& xs, const std::vector<double>& ys,
+                     std::size_t n) {
   std::string d;
   const std::size_t step = std::max<std::size_t>(1, (n + kMostPoints - 1) / kMostPoints);
   for (std::size_t i = 0; i < n; i = i + step < n || i + 1 == n ? i + step : n - 1) {
@@ -428,7 +434,8 @@ std::vector<std::string> wrap(const std::string& text, std::size_t width) {
     std::size_t end = text.find(' ', begin);
     if (end == std::string::npos) end = text.size();
     const std::string word = text.substr(begin, end - begin);
-    if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width) lines.emplace_back();
+    if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width)
+      lines.emplace_back();
     lines.back() += (lines.back().empty() ? "" : " ") + word;
     begin = end + 1;
   }
@@ -449,7 +456,8 @@ std::string dynamics_svg(const Model& m, const Estimates& e, const Trajectory& t
   // The expected trajectories, with their bands.
   double lo = HUGE_VAL, hi = -HUGE_VAL;
   for (std::size_t v = 0; v < variables; ++v)
-    for (double sign : {-1.0, 0.0, 1.0}) widen(&lo, &hi, n, t.mean[v], sign, sign == 0 ? nullptr : &t.sd[v]);
+    for (double sign : {-1.0, 0.0, 1.0})
+      widen(&lo, &hi, n, t.mean[v], sign, sign == 0 ? nullptr : &t.sd[v]);
   if (lo > hi) lo = hi = 0;
   Plot levels(&svg, {kLeft, 50}, axis(1, static_cast<double>(std::max<std::size_t>(n, 2)), true),
               axis(lo, hi));
@@ -474,8 +482,8 @@ std::string dynamics_svg(const Model& m, const Estimates& e, const Trajectory& t
             (v == 0 ? "" : " stroke-dasharray=\"6 4\"") + "/>");
   }
 
-  std::vector<std::string> legend = {
-      m.y_name + ": the expected level of " + m.y_name + " (solid line)"};
+  std::vector<std::string> legend = {m.y_name + ": the expected level of " + m.y_name +
+                                     " (solid line)"};
   if (bivariate)
     legend.push_back(m.x_name + ": the expected level of " + m.x_name + " (dashed line)");
   const bool any_band = !t.sd[0].empty() || (bivariate && !t.sd[1].empty());
@@ -498,8 +506,8 @@ std::string dynamics_svg(const Model& m, const Estimates& e, const Trajectory& t
     const Axis ax = axis(xlo - xpad, xhi + xpad), ay = axis(ylo - ypad, yhi + ypad);
     const double top = bottom + 40;
     Plot field(&svg, {kLeft, top}, ax, ay);
-    field.frame("Expected change from each point (vector field)",
-                "Level of " + m.x_name, "Level of " + m.y_name);
+    field.frame("Expected change from each point (vector field)", "Level of " + m.x_name,
+                "Level of " + m.y_name);
     const double by = m.proportional(false) ? e.beta[0].value_or(0) : 0;
     const double bx = m.proportional(true) ? e.beta[1].value_or(0) : 0;
     const double gy = m.coupled_into(false) ? e.coupling[0].value_or(0) : 0;
@@ -558,8 +566,7 @@ std::string dynamics_svg(const Model& m, const Estimates& e, const Trajectory& t
   const double height = y + 20;
   const std::string count = std::to_string(all) + " occasions";
   return svg_document(
-      width, height,
-      "Expected change of " + names + " over " + count,
+      width, height, "Expected change of " + names + " over " + count,
       bivariate ? "Above: the expected levels of both variables over the occasions, with bands of "
                   "one implied standard deviation where known. Below: arrows for the expected "
                   "change from each point, and the mean path over them."

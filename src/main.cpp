@@ -115,8 +115,7 @@ int dynamics(const std::string& output, const std::optional<std::string>& svg_na
   for (const std::string& key : ldsgen::estimate_keys(r.model))
     if (std::find(r.read.begin(), r.read.end(), key) == r.read.end()) absent.push_back(key);
   if (!quiet) {
-    std::cerr << "ldsgen: read from " << shown << ": " << ldsgen::meanings(r.model, r.read)
-              << '\n';
+    std::cerr << "ldsgen: read from " << shown << ": " << ldsgen::meanings(r.model, r.read) << '\n';
   }
   // The model is read from the very rows that give its means, proportional changes and
   // couplings, so only variances and covariances can be absent.

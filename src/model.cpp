@@ -280,8 +280,8 @@ std::string columns_problem(const Model& model, std::int64_t occasions) {
     const bool listed = std::any_of(model.columns.begin(), model.columns.end(),
                                     [&](const std::string& c) { return same_name(c, name); });
     if (!listed)
-      return "the data file's columns lack " + name + ", one of the model's " +
-             digits(occasions) + " occasions: list every column of the file in order";
+      return "the data file's columns lack " + name + ", one of the model's " + digits(occasions) +
+             " occasions: list every column of the file in order";
   }
   for (const std::string& column : model.columns)
     if (latent_name(model, column, occasions))

@@ -152,7 +152,8 @@ MplusResults OutputReader::end() {
   bool coupled[2] = {false, false};
   for (int v = 0; v < static_cast<int>(stems.size()); ++v) {
     const std::string& stem = stems[static_cast<std::size_t>(v)];
-    const bool slope = has('m', "", "s" + stem), beta = has('o', "d" + stem + "1", "l" + stem + "1");
+    const bool slope = has('m', "", "s" + stem),
+               beta = has('o', "d" + stem + "1", "l" + stem + "1");
     const Change change = slope && beta ? Change::Dual
                           : beta        ? Change::Proportional
                           : slope       ? Change::Constant

@@ -21,7 +21,7 @@ struct MplusResults {
   std::int64_t occasions = 0;
   std::vector<std::string> read;     // the keys of the values read
   std::vector<std::string> printed;  // those values as the output prints them
-  std::string error;              // why the output is refused; empty when it is read
+  std::string error;                 // why the output is refused; empty when it is read
 };
 
 /// Reads an output a block at a time, keeping only the rows it needs, so that an output with
@@ -41,8 +41,8 @@ class OutputReader {
     std::string estimate;  // as printed
   };
   enum class State { kBefore, kIn, kAfter } state_ = State::kBefore;
-  char block_ = 0;     // the block the rows belong to; 0 for one not needed
-  std::string of_;     // the block's variable, for BY, ON and WITH
+  char block_ = 0;  // the block the rows belong to; 0 for one not needed
+  std::string of_;  // the block's variable, for BY, ON and WITH
   std::string partial_;
   std::vector<Row> rows_;
   std::vector<std::pair<std::string, std::int64_t>> levels_;  // a stem's last occasion

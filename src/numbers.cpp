@@ -50,7 +50,8 @@ bool read_number(std::string_view s, double* value) {
     const bool down = s[i - 1] == '-';
     int exponent = 0;
     const std::size_t first = i;
-    for (; i < s.size() && is_digit(s[i]); ++i) exponent = std::min(exponent * 10 + (s[i] - '0'), 9999);
+    for (; i < s.size() && is_digit(s[i]); ++i)
+      exponent = std::min(exponent * 10 + (s[i] - '0'), 9999);
     if (i == first) return false;
     scale += down ? -exponent : exponent;
   }

@@ -801,8 +801,9 @@ std::string DiagramReader::svg(bool with_legend) const {
 
   const std::string model = bivariate ? "bivariate" : "univariate";
   const std::string occasions = std::to_string(g.last());
-  return svg_document(width, height, "Path diagram of the " + model +
-                      " latent difference score model, " + occasions + " occasions",
+  return svg_document(width, height,
+                      "Path diagram of the " + model + " latent difference score model, " +
+                          occasions + " occasions",
                       "Observed variables are squares, latent variables circles. One-headed "
                       "arrows are loadings and regressions, two-headed arrows variances and "
                       "covariances. Fixed values are printed; free parameters are named, with "

@@ -43,7 +43,8 @@ TEST(CommandLine, ReadsOptionsTheGnuWay) {
       {{"--colour"}, "error: unrecognized option '--colour'"},
       {{"-x"}, "error: invalid option -- 'x'"},
       {{"-qx"}, "error: invalid option -- 'x'"},
-      {{"--d=x"}, "error: option '--d' is ambiguous; possibilities: '--data' '--draw' '--dynamics'"},
+      {{"--d=x"},
+       "error: option '--d' is ambiguous; possibilities: '--data' '--draw' '--dynamics'"},
       {{"--model"}, "error: option '--model' requires an argument"},
       {{"-n"}, "error: option requires an argument -- 'n'"},
       {{"--quiet=yes"}, "error: option '--quiet' doesn't allow an argument"},
@@ -86,7 +87,8 @@ TEST(CommandLine, ReadsTheModelsOptions) {
       {{"--change=linear"}, "unknown change 'linear': dual, proportional, constant or none"},
       {{"--coupling=x"}, "unknown coupling 'x': both, y-to-x, x-to-y or none"},
       {{"--start=1"}, "the starting value '1' is not LABEL=VALUE"},
-      {{"--c=none"}, "option '--c' is ambiguous; possibilities: '--change' '--coupling' '--columns'"},
+      {{"--c=none"},
+       "option '--c' is ambiguous; possibilities: '--change' '--coupling' '--columns'"},
   };
   for (const auto& r : refused) EXPECT_EQ(read(r.args).error, r.error);
 }
@@ -95,10 +97,10 @@ TEST(CommandLine, ReadsTheModelsOptions) {
 TEST(CommandLine, HelpNamesEveryOptionAndStatus) {
   const std::string help = usage();
   for (const char* word :
-       {"--model",  "--data",      "--occasions", "--svg",      "--draw",     "--quiet",
-        "--y-name", "--x-name",    "--change",    "--y-change", "--x-change", "--coupling",
-        "--start",  "--no-legend", "--help",      "--version",  "  0 ",       "  1 ",
-        "  2 ",     "  130 ",      "143",         "--lavaan",   "--columns",  "--id",
+       {"--model",   "--data",      "--occasions", "--svg",      "--draw",     "--quiet",
+        "--y-name",  "--x-name",    "--change",    "--y-change", "--x-change", "--coupling",
+        "--start",   "--no-legend", "--help",      "--version",  "  0 ",       "  1 ",
+        "  2 ",      "  130 ",      "143",         "--lavaan",   "--columns",  "--id",
         "--missing", "--dynamics"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
   EXPECT_EQ(version_text().rfind("ldsgen ", 0), 0u);

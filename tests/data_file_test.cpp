@@ -71,8 +71,7 @@ TEST(DataFile, WarnsOfWhatMplusWouldReadWrongly) {
        "1 2 3\n-999 5 6\n7 8 -999\n-999 9 -999\n2 3 4\n",
        {"-999 appears 4 times in columns 1 and 3, far from the other values: a missing-value "
         "code? Mplus takes it as a value unless the script names it as the code"}},
-      {"-999 named as the code", "1 2 3\n-999 5 6\n-999.0 9 10\n", {},
-       with({{"missing", "-999"}})},
+      {"-999 named as the code", "1 2 3\n-999 5 6\n-999.0 9 10\n", {}, with({{"missing", "-999"}})},
       {"a code in a column with a range of its own", "20 2 3\n99 5 6\n99 9 10\n80 1 1\n", {}},
       {"a code seen once", "1 2 3\n-999 5 6\n", {}},
       {"a code seen once in each of two columns",
@@ -187,9 +186,8 @@ TEST(DataFile, ProposesNamesAndRolesForTheColumns) {
 TEST(DataFile, TheScriptNamesTheFilesColumns) {
   StringSink sink;
   ScriptWriter w(sink);
-  write_variable_sections(w,
-                          with({{"columns", "id y1 y2 y3 age"}, {"id", "id"}, {"missing", "-999"}}),
-                          3);
+  write_variable_sections(
+      w, with({{"columns", "id y1 y2 y3 age"}, {"id", "id"}, {"missing", "-999"}}), 3);
   w.flush();
   EXPECT_EQ(sink.str(),
             "VARIABLE: NAMES ARE \nid y1 y2 y3 age ;\n USEVARIABLE ARE \ny1 y2 y3 ;\n"

@@ -28,8 +28,11 @@ Estimates typed(std::initializer_list<std::pair<const char*, const char*>> value
 // Without proportional change the levels are straight lines, and their variance grows as the
 // slope's variance times the squared distance from the start.
 TEST(Dynamics, WithoutProportionalChangeTheLevelsAreStraightLines) {
-  const Estimates e = typed({{"mean-y0", "10"}, {"mean-sy", "1.5"}, {"var-y0", "4"},
-                             {"var-sy", "0.25"}, {"cov-y0-sy", "0.3"}});
+  const Estimates e = typed({{"mean-y0", "10"},
+                             {"mean-sy", "1.5"},
+                             {"var-y0", "4"},
+                             {"var-sy", "0.25"},
+                             {"cov-y0-sy", "0.3"}});
   const Trajectory t = trajectory(model({{"change", "constant"}}), e, 6);
   ASSERT_EQ(t.mean[0].size(), 6u);
   ASSERT_EQ(t.sd[0].size(), 6u);
@@ -52,8 +55,12 @@ TEST(Dynamics, ProportionalChangeApproachesItsEquilibrium) {
 // expected change of both is 0.
 TEST(Dynamics, TwoVariables) {
   const Model none = model({{"coupling", "none"}}, ModelKind::Bivariate);
-  Estimates e = typed({{"mean-y0", "4"}, {"mean-sy", "2"}, {"beta-y", "-0.2"}, {"mean-x0", "1"},
-                       {"mean-sx", "3"}, {"beta-x", "-0.5"}});
+  Estimates e = typed({{"mean-y0", "4"},
+                       {"mean-sy", "2"},
+                       {"beta-y", "-0.2"},
+                       {"mean-x0", "1"},
+                       {"mean-sx", "3"},
+                       {"beta-x", "-0.5"}});
   const Trajectory apart = trajectory(none, e, 8);
   for (int i = 0; i < 8; ++i) {
     EXPECT_NEAR(apart.mean[0][i], 10 - 6 * std::pow(0.8, i), 1e-9);
@@ -79,42 +86,71 @@ TEST(Dynamics, SaysWhereAndHowTheLevelsSettle) {
     std::vector<std::pair<const char*, const char*>> values;
     const char* says;
   } cases[] = {
-      {uni, {{"mean-sy", "2"}, {"beta-y", "-0.2"}},
+      {uni,
+       {{"mean-sy", "2"}, {"beta-y", "-0.2"}},
        "has its equilibrium at 10 (minus the slope's mean over the proportional change) and moves "
        "towards it steadily."},
-      {uni, {{"mean-sy", "2"}, {"beta-y", "-1.5"}}, "at 1.33 (minus the slope's mean over the "
-                                                     "proportional change) and moves towards it, "
-                                                     "oscillating."},
-      {uni, {{"mean-sy", "2"}, {"beta-y", "0.1"}}, "at -20 (minus the slope's mean over the "
-                                                    "proportional change) and moves away from it "
-                                                    "steadily."},
+      {uni,
+       {{"mean-sy", "2"}, {"beta-y", "-1.5"}},
+       "at 1.33 (minus the slope's mean over the "
+       "proportional change) and moves towards it, "
+       "oscillating."},
+      {uni,
+       {{"mean-sy", "2"}, {"beta-y", "0.1"}},
+       "at -20 (minus the slope's mean over the "
+       "proportional change) and moves away from it "
+       "steadily."},
       {uni, {{"mean-sy", "1"}, {"beta-y", "-2.5"}}, "moves away from it, oscillating."},
       {uni, {{"mean-sy", "1"}, {"beta-y", "-2"}}, "oscillates around it with the same size"},
       {uni, {{"mean-sy", "2"}, {"beta-y", "0"}}, "changes by 2 each occasion: a straight line."},
       {uni, {{"mean-sy", "0"}, {"beta-y", "0"}}, "stays at its initial level."},
       {bi,
-       {{"mean-sy", "2"}, {"beta-y", "-0.2"}, {"mean-sx", "3"}, {"beta-x", "-0.5"},
-        {"coupling-x-to-y", "0"}, {"coupling-y-to-x", "0"}},
+       {{"mean-sy", "2"},
+        {"beta-y", "-0.2"},
+        {"mean-sx", "3"},
+        {"beta-x", "-0.5"},
+        {"coupling-x-to-y", "0"},
+        {"coupling-y-to-x", "0"}},
        "eigenvalues 0.8 and 0.5: the levels settle towards the equilibrium (y 10, x 6) steadily."},
       {bi,
-       {{"mean-sy", "1"}, {"beta-y", "-0.2"}, {"mean-sx", "1"}, {"beta-x", "-0.2"},
-        {"coupling-x-to-y", "-0.5"}, {"coupling-y-to-x", "0.5"}},
+       {{"mean-sy", "1"},
+        {"beta-y", "-0.2"},
+        {"mean-sx", "1"},
+        {"beta-x", "-0.2"},
+        {"coupling-x-to-y", "-0.5"},
+        {"coupling-y-to-x", "0.5"}},
        "complex eigenvalues of size 0.943: the levels spiral towards the equilibrium"},
       {bi,
-       {{"mean-sy", "1"}, {"beta-y", "0.1"}, {"mean-sx", "1"}, {"beta-x", "-0.5"},
-        {"coupling-x-to-y", "0"}, {"coupling-y-to-x", "0"}},
+       {{"mean-sy", "1"},
+        {"beta-y", "0.1"},
+        {"mean-sx", "1"},
+        {"beta-x", "-0.5"},
+        {"coupling-x-to-y", "0"},
+        {"coupling-y-to-x", "0"}},
        "a saddle: the levels approach the equilibrium (y -10, x 2) along one direction"},
       {bi,
-       {{"mean-sy", "1"}, {"beta-y", "0.1"}, {"mean-sx", "1"}, {"beta-x", "0.2"},
-        {"coupling-x-to-y", "0"}, {"coupling-y-to-x", "0"}},
+       {{"mean-sy", "1"},
+        {"beta-y", "0.1"},
+        {"mean-sx", "1"},
+        {"beta-x", "0.2"},
+        {"coupling-x-to-y", "0"},
+        {"coupling-y-to-x", "0"}},
        "move away from the equilibrium"},
       {bi,
-       {{"mean-sy", "1"}, {"beta-y", "-0.1"}, {"mean-sx", "1"}, {"beta-x", "-0.1"},
-        {"coupling-x-to-y", "0.1"}, {"coupling-y-to-x", "0.1"}},
+       {{"mean-sy", "1"},
+        {"beta-y", "-0.1"},
+        {"mean-sx", "1"},
+        {"beta-x", "-0.1"},
+        {"coupling-x-to-y", "0.1"},
+        {"coupling-y-to-x", "0.1"}},
        "there is no single equilibrium"},
       {bi,
-       {{"mean-sy", "1"}, {"beta-y", "-2"}, {"mean-sx", "1"}, {"beta-x", "-0.5"},
-        {"coupling-x-to-y", "0"}, {"coupling-y-to-x", "0"}},
+       {{"mean-sy", "1"},
+        {"beta-y", "-2"},
+        {"mean-sx", "1"},
+        {"beta-x", "-0.5"},
+        {"coupling-x-to-y", "0"},
+        {"coupling-y-to-x", "0"}},
        "eigenvalues 0.5 and -1: along one direction the levels neither settle nor move away"},
   };
   for (const auto& c : cases) {
@@ -127,8 +163,13 @@ TEST(Dynamics, SaysWhereAndHowTheLevelsSettle) {
 
 TEST(Dynamics, TheTableHasTheStemsAndSixSignificantDigits) {
   const Model m = model({{"y-name", "anx"}, {"x-name", "dep"}}, ModelKind::Bivariate);
-  Estimates e = typed({{"mean-y0", "10"}, {"mean-sy", "1"}, {"beta-y", "-0.1"}, {"mean-x0", "1"},
-                       {"mean-sx", "0.3"}, {"beta-x", "-0.3"}, {"coupling-x-to-y", "0.2"},
+  Estimates e = typed({{"mean-y0", "10"},
+                       {"mean-sy", "1"},
+                       {"beta-y", "-0.1"},
+                       {"mean-x0", "1"},
+                       {"mean-sx", "0.3"},
+                       {"beta-x", "-0.3"},
+                       {"coupling-x-to-y", "0.2"},
                        {"coupling-y-to-x", "0.05"}});
   const std::string csv = trajectory_csv(m, trajectory(m, e, 3));
   EXPECT_EQ(csv,
@@ -142,9 +183,9 @@ TEST(Dynamics, TheTableHasTheStemsAndSixSignificantDigits) {
 // The hand-made format writes what printf's %.6g writes, for every power of ten in range and
 // numbers on either side of one.
 TEST(Dynamics, SignificantDigitsAsPrintfWritesThem) {
-  std::vector<double> values = {0.0, 1.0, -1.0, 0.1, 123456.0, 1234567.0, 0.000123456,
-                                0.0000123456, 1e-300, -2.5e12, 99.99999, 999999.4, 3.14159265,
-                                -0.2, 10.48, 1e6, 100000.0};
+  std::vector<double> values = {0.0,         1.0,          -1.0,   0.1,     123456.0, 1234567.0,
+                                0.000123456, 0.0000123456, 1e-300, -2.5e12, 99.99999, 999999.4,
+                                3.14159265,  -0.2,         10.48,  1e6,     100000.0};
   for (int e = -40; e <= 40; ++e)
     for (double m : {1.0, 9.999994, 9.999996, 1.000004, 4.2})
       values.push_back(m * std::pow(10.0, e));
@@ -158,11 +199,10 @@ TEST(Dynamics, SignificantDigitsAsPrintfWritesThem) {
 // Starting values of the proportional changes and couplings fill their values; the residuals'
 // labels give none.
 TEST(Dynamics, StartingValuesGiveValues) {
-  const Model m = model({{"start", "1=-0.2"}, {"start", "3=0.1"}, {"start", "5=0.5"}},
-                        ModelKind::Bivariate);
-  EXPECT_EQ(starting_estimates(m),
-            (std::vector<std::pair<std::string, std::string>>{{"beta-y", "-0.2"},
-                                                               {"coupling-y-to-x", "0.1"}}));
+  const Model m =
+      model({{"start", "1=-0.2"}, {"start", "3=0.1"}, {"start", "5=0.5"}}, ModelKind::Bivariate);
+  EXPECT_EQ(starting_estimates(m), (std::vector<std::pair<std::string, std::string>>{
+                                       {"beta-y", "-0.2"}, {"coupling-y-to-x", "0.1"}}));
 }
 
 TEST(Dynamics, ValuesAreNumbersByTheirKeys) {
@@ -172,12 +212,12 @@ TEST(Dynamics, ValuesAreNumbersByTheirKeys) {
             "the value '-0.2x' of beta-y is not a number such as -0.25");
   EXPECT_EQ(set_estimate(&e, "cov-y0-sy", "-1.5E-2"), "");
   EXPECT_EQ(e.cov[kSy][kY0], -0.015);
-  const Model m = model({{"y-change", "proportional"}, {"coupling", "y-to-x"}},
-                        ModelKind::Bivariate);
+  const Model m =
+      model({{"y-change", "proportional"}, {"coupling", "y-to-x"}}, ModelKind::Bivariate);
   EXPECT_EQ(estimate_keys(m),
             (std::vector<std::string>{"mean-y0", "beta-y", "mean-x0", "mean-sx", "beta-x",
-                                      "coupling-y-to-x", "var-y0", "var-x0", "var-sx",
-                                      "cov-x0-sx", "cov-y0-x0", "cov-y0-sx"}));
+                                      "coupling-y-to-x", "var-y0", "var-x0", "var-sx", "cov-x0-sx",
+                                      "cov-y0-x0", "cov-y0-sx"}));
   EXPECT_EQ(meanings(m, {"mean-y0", "coupling-y-to-x", "cov-y0-sx"}),
             "the mean of the initial level of y, the coupling from y to x and the covariance of "
             "the initial level of y and the slope of x");
@@ -189,12 +229,23 @@ TEST(Dynamics, ValuesAreNumbersByTheirKeys) {
 // line, for both models, explosive values and long counts included.
 TEST(Dynamics, NoLabelOfTheFigureIsCrossed) {
   const Model uni, bi(ModelKind::Bivariate);
-  const Estimates calm = typed({{"mean-y0", "10"}, {"mean-sy", "1"}, {"beta-y", "-0.2"},
-                                {"mean-x0", "5"}, {"mean-sx", "1"}, {"beta-x", "-0.3"},
-                                {"coupling-x-to-y", "0.1"}, {"coupling-y-to-x", "0.05"},
-                                {"var-y0", "4"}, {"var-sy", "1"}, {"cov-y0-sy", "0.5"},
-                                {"var-x0", "2"}, {"var-sx", "0.5"}, {"cov-x0-sx", "0.2"},
-                                {"cov-y0-x0", "1"}, {"cov-y0-sx", "0.1"}, {"cov-sy-x0", "0.1"},
+  const Estimates calm = typed({{"mean-y0", "10"},
+                                {"mean-sy", "1"},
+                                {"beta-y", "-0.2"},
+                                {"mean-x0", "5"},
+                                {"mean-sx", "1"},
+                                {"beta-x", "-0.3"},
+                                {"coupling-x-to-y", "0.1"},
+                                {"coupling-y-to-x", "0.05"},
+                                {"var-y0", "4"},
+                                {"var-sy", "1"},
+                                {"cov-y0-sy", "0.5"},
+                                {"var-x0", "2"},
+                                {"var-sx", "0.5"},
+                                {"cov-x0-sx", "0.2"},
+                                {"cov-y0-x0", "1"},
+                                {"cov-y0-sx", "0.1"},
+                                {"cov-sy-x0", "0.1"},
                                 {"cov-sy-sx", "0.1"}});
   const Estimates wild = [&] {
     Estimates w = calm;
@@ -202,9 +253,14 @@ TEST(Dynamics, NoLabelOfTheFigureIsCrossed) {
     return w;
   }();
   // Levels that start at their equilibrium stay there: a range of nothing but rounding.
-  const Estimates still = typed({{"mean-y0", "10"}, {"mean-sy", "2"}, {"beta-y", "-0.2"},
-                                 {"mean-x0", "0"}, {"mean-sx", "0"}, {"beta-x", "-0.3"},
-                                 {"coupling-x-to-y", "0"}, {"coupling-y-to-x", "0"}});
+  const Estimates still = typed({{"mean-y0", "10"},
+                                 {"mean-sy", "2"},
+                                 {"beta-y", "-0.2"},
+                                 {"mean-x0", "0"},
+                                 {"mean-sx", "0"},
+                                 {"beta-x", "-0.3"},
+                                 {"coupling-x-to-y", "0"},
+                                 {"coupling-y-to-x", "0"}});
   const std::regex path("<path class=\"[a-z -]+\" d=\"([^\"]+)\"");
   for (const Model* m : {&uni, &bi}) {
     for (const Estimates* e : {&calm, &wild, &still}) {

@@ -19,8 +19,7 @@ std::string upper(std::string s) {
 std::string row(const std::string& name, double estimate, bool fixed = false) {
   char text[120];
   std::snprintf(text, sizeof text, "    %-8s  %10.3f %10.3f %10.3f %10.3f\n", upper(name).c_str(),
-                estimate, fixed ? 0.0 : 0.05, fixed ? 999.0 : estimate / 0.05,
-                fixed ? 999.0 : 0.0);
+                estimate, fixed ? 0.0 : 0.05, fixed ? 999.0 : estimate / 0.05, fixed ? 999.0 : 0.0);
   return text;
 }
 
@@ -44,7 +43,8 @@ std::string output(const Model& m, const Estimates& e, int n, bool groups = fals
   const std::string stems[2] = {m.y_name, m.x_name};
   for (int v = 0; v < (bi ? 2 : 1); ++v) {
     const std::string& s = stems[v];
-    for (int i = 1; i <= n; ++i) out += block("l" + s + std::to_string(i), "BY") + row(s + std::to_string(i), 1, true);
+    for (int i = 1; i <= n; ++i)
+      out += block("l" + s + std::to_string(i), "BY") + row(s + std::to_string(i), 1, true);
     out += block(s + "0", "BY") + row("l" + s + "1", 1, true);
     if (m.slope(v == 1)) {
       out += block("s" + s, "BY");
@@ -56,11 +56,14 @@ std::string output(const Model& m, const Estimates& e, int n, bool groups = fals
     for (int i = 1; i < n; ++i) {
       out += block("d" + s + std::to_string(i), "ON");
       if (m.proportional(v == 1)) out += row("l" + s + std::to_string(i), *e.beta[v]);
-      if (m.coupled_into(v == 1)) out += row("l" + stems[1 - v] + std::to_string(i), *e.coupling[v]);
+      if (m.coupled_into(v == 1))
+        out += row("l" + stems[1 - v] + std::to_string(i), *e.coupling[v]);
     }
   }
   const char* factors[4] = {"0", "s", "0", "s"};
-  auto name = [&](int f) { return f % 2 == 0 ? stems[f / 2] + factors[f] : factors[f] + stems[f / 2]; };
+  auto name = [&](int f) {
+    return f % 2 == 0 ? stems[f / 2] + factors[f] : factors[f] + stems[f / 2];
+  };
   std::vector<int> present = {kY0};
   if (m.slope(false)) present.push_back(kSy);
   if (bi) present.push_back(kX0);
@@ -69,7 +72,8 @@ std::string output(const Model& m, const Estimates& e, int n, bool groups = fals
     if (a + 1 == present.size()) break;
     out += block(name(present[a]), "WITH");
     for (std::size_t b = a + 1; b < present.size(); ++b)
-      if (e.cov[present[a]][present[b]]) out += row(name(present[b]), *e.cov[present[a]][present[b]]);
+      if (e.cov[present[a]][present[b]])
+        out += row(name(present[b]), *e.cov[present[a]][present[b]]);
   }
   if (bi) out += block(stems[0] + "1", "WITH") + row(stems[1] + "1", 0.1);
   out += "\n Means\n";
@@ -81,9 +85,11 @@ std::string output(const Model& m, const Estimates& e, int n, bool groups = fals
   out += "\n Residual Variances\n" + row(stems[0] + "1", 0.5) + row("l" + stems[0] + "1", 0, true);
   out += "\n New/Additional Parameters\n" + row("extra", 7.5);
   out += "\n\nSTANDARDIZED MODEL RESULTS\n\n\nSTDYX Standardization\n\n Means\n" +
-         row(name(kY0), 4.321) + "\n Variances\n" + row(name(kY0), 1) + block("d" + stems[0] + "1", "ON") +
-         row("l" + stems[0] + "1", -0.987) + "\n\nQUALITY OF NUMERICAL RESULTS\n\n"
-         "TECHNICAL 1 OUTPUT\n\n     PARAMETER SPECIFICATION\n\n Means\n" + row(name(kY0), 99);
+         row(name(kY0), 4.321) + "\n Variances\n" + row(name(kY0), 1) +
+         block("d" + stems[0] + "1", "ON") + row("l" + stems[0] + "1", -0.987) +
+         "\n\nQUALITY OF NUMERICAL RESULTS\n\n"
+         "TECHNICAL 1 OUTPUT\n\n     PARAMETER SPECIFICATION\n\n Means\n" +
+         row(name(kY0), 99);
   return out;
 }
 
@@ -154,8 +160,9 @@ TEST(MplusOutput, RefusesWhatIsNotOneModelsWholeResults) {
        "model"},
       {"no results", "Mplus VERSION 8.10\n*** ERROR in MODEL command\n",
        "it has no MODEL RESULTS section: Mplus gives one when the model is estimated"},
-      {"another model", "MODEL RESULTS\n\n F        BY\n    A1        1.000 0.000 999.000 999.000\n"
-                        "\n Means\n    F         0.500 0.1 5.0 0.0\nEND\n",
+      {"another model",
+       "MODEL RESULTS\n\n F        BY\n    A1        1.000 0.000 999.000 999.000\n"
+       "\n Means\n    F         0.500 0.1 5.0 0.0\nEND\n",
        "its results are not of a latent difference score model ldsgen wrote: no initial level's "
        "mean is among them"},
       {"no levels", "MODEL RESULTS\n\n Means\n    Y0        0.500 0.1 5.0 0.0\nEND\n",
@@ -173,7 +180,8 @@ TEST(MplusOutput, ReadsInBlocks) {
   for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   for (std::size_t size : {1u, 7u, 4096u}) {
     OutputReader reader;
-    for (std::size_t at = 0; at < crlf.size(); at += size) reader.text(std::string_view(crlf).substr(at, size));
+    for (std::size_t at = 0; at < crlf.size(); at += size)
+      reader.text(std::string_view(crlf).substr(at, size));
     const MplusResults r = reader.end();
     EXPECT_EQ(r.error, "");
     EXPECT_EQ(r.read, estimate_keys(m));
@@ -184,8 +192,8 @@ TEST(MplusOutput, ReadsInBlocks) {
 // The output the console and page tests open, kept equal to the one made here.
 // The outputs the console and page tests open, kept equal to those made here.
 TEST(MplusOutput, TheTestsOutputFilesAreCurrent) {
-  for (const auto& [name, m] : {std::pair{"univariate_5.out", Model()},
-                                {"bivariate_5.out", Model(ModelKind::Bivariate)}}) {
+  for (const auto& [name, m] :
+       {std::pair{"univariate_5.out", Model()}, {"bivariate_5.out", Model(ModelKind::Bivariate)}}) {
     const std::string text = output(m, values(), 5);
     if (std::getenv("LDSGEN_WRITE_GOLDEN"))
       std::ofstream(std::string(LDSGEN_GOLDEN_DIR) + "/" + name, std::ios::binary) << text;

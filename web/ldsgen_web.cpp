@@ -221,8 +221,8 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_inspect(const char* text, int whole) {
   json.key("missing").string(sample.missing_code);
   json.key("warnings").strings(sample.warnings);
   std::vector<std::string> names, roles;
-  for (const ldsgen::ProposedColumn& c : ldsgen::propose_columns(sample, g_answers.model,
-                                                                 occasions)) {
+  for (const ldsgen::ProposedColumn& c :
+       ldsgen::propose_columns(sample, g_answers.model, occasions)) {
     names.push_back(c.name);
     roles.push_back(c.role == ldsgen::ProposedColumn::kId         ? "id"
                     : c.role == ldsgen::ProposedColumn::kObserved ? "observed"
@@ -249,8 +249,8 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_dynamics(const char* typed) {
     text.remove_prefix(std::min(end + 1, text.size()));
     const std::size_t equals = line.find('=');
     if (line.empty() || equals == std::string_view::npos) continue;
-    const std::string why = ldsgen::set_estimate(&values, line.substr(0, equals),
-                                                 line.substr(equals + 1));
+    const std::string why =
+        ldsgen::set_estimate(&values, line.substr(0, equals), line.substr(equals + 1));
     if (problem.empty()) problem = why;
   }
   const std::vector<std::string> keys = ldsgen::estimate_keys(model);
