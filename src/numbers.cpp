@@ -69,13 +69,12 @@ std::string significant(double v) {
   const bool negative = v < 0;
   const double a = std::fabs(v);
   int exponent = decimal_exponent(a);
+  // At least 100000, as the exponent comes from the same powers of ten; 1000000 where the
+  // digits round up to the next power (999999.5).
   long long digits = std::llround(a / power_of_ten(exponent - 5));
   if (digits >= 1000000) {
     digits = std::llround(static_cast<double>(digits) / 10);
     ++exponent;
-  } else if (digits < 100000) {
-    digits = std::llround(a / power_of_ten(exponent - 6));
-    --exponent;
   }
   const std::string d = std::to_string(digits);  // six digits: d.ddddd times 10^exponent
   auto trimmed = [](std::string s) {
