@@ -1,6 +1,5 @@
 // ldsgen: asks for the answers not given on the command line and writes an Mplus script for a
 // latent difference score model; or draws the path diagram of an existing script.
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -111,14 +110,10 @@ int dynamics(const std::string& output, const std::optional<std::string>& svg_na
     std::cerr << "ldsgen: cannot read the dynamics from " << shown << ": " << r.error << '\n';
     return 1;
   }
-  std::vector<std::string> absent;
-  for (const std::string& key : ldsgen::estimate_keys(r.model))
-    if (std::find(r.read.begin(), r.read.end(), key) == r.read.end()) absent.push_back(key);
+  const std::vector<std::string> absent = ldsgen::lacking(r);
   if (!quiet) {
     std::cerr << "ldsgen: read from " << shown << ": " << ldsgen::meanings(r.model, r.read) << '\n';
   }
-  // The model is read from the very rows that give its means, proportional changes and
-  // couplings, so only variances and covariances can be absent.
   if (!absent.empty())
     std::cerr << "ldsgen: warning: " << shown << " lacks " << ldsgen::meanings(r.model, absent)
               << ": the levels are drawn without bands where they need them\n";

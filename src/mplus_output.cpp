@@ -213,6 +213,13 @@ MplusResults OutputReader::end() {
   return r;
 }
 
+std::vector<std::string> lacking(const MplusResults& r) {
+  std::vector<std::string> absent;
+  for (const std::string& key : estimate_keys(r.model))
+    if (std::find(r.read.begin(), r.read.end(), key) == r.read.end()) absent.push_back(key);
+  return absent;
+}
+
 MplusResults read_mplus_output(std::string_view output) {
   OutputReader reader;
   reader.text(output);

@@ -49,6 +49,10 @@ class OutputReader {
   std::string groups_;  // a line that shows several groups or classes
 };
 
+/// The keys of the model's values the output does not give: only variances and covariances can
+/// be lacking, as the model is read from the rows that give the others.
+std::vector<std::string> lacking(const MplusResults& results);
+
 /// The results of a whole output held in memory.
 MplusResults read_mplus_output(std::string_view output);
 

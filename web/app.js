@@ -550,7 +550,9 @@ $('output-file').addEventListener('change', () => act(async () => {
   o.read.forEach((key, i) => { typedValues[key] = o.values[i]; });
   for (const f of dynamicsFields()) f.value = typedValues[f.dataset.key] || '';
   $('dynamics-read').textContent =
-      `Read from ${file.name}: ${o.said}. The answers are set to its model ` +
+      `Read from ${file.name}: ${o.said}. ` +
+      (o.lacking ? `Not in it: ${o.lacking} (the levels are drawn without bands). ` : '') +
+      `The answers are set to its model ` +
       `(${o.bivariate ? 'bivariate' : 'univariate'}, ${o.occasions} occasions).`;
   answersChanged();
 }));

@@ -308,6 +308,7 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_output_end() {
     json.key("read").strings(r.read);
     json.key("values").strings(r.printed);
     json.key("said").string(ldsgen::meanings(m, r.read));
+    json.key("lacking").string(ldsgen::meanings(m, ldsgen::lacking(r)));
   }
   g_result = json.done();
   return g_result.c_str();
