@@ -64,18 +64,25 @@ int store_svg(const std::string& name, const std::string& svg) {
   return store(kSvg, name, [&](ldsgen::ScriptWriter& w) { w.part(std::string_view(svg)); });
 }
 
-// Draws the diagram of an existing script, read a block at a time, so that a script of any size
-// is drawn in little memory.
-int draw(const std::string& script, const std::optional<std::string>& svg_name, bool legend) {
-  std::ifstream in(script, std::ios::binary);
+// Hands a file to a reader a block at a time, so that a file of any size is read in little
+// memory. False, having said so, when it can't be opened.
+template <typename Reader>
+bool read_in_blocks(const std::string& path, Reader* reader) {
+  std::ifstream in(path, std::ios::binary);
   if (!in) {
-    std::cerr << "ldsgen: cannot read '" << printable(script) << "'\n";
-    return 1;
+    std::cerr << "ldsgen: cannot read '" << printable(path) << "'\n";
+    return false;
   }
-  ldsgen::DiagramReader reader;
   std::string block(1 << 16, '\0');
   while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
-    reader.text(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())));
+    reader->text(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())));
+  return true;
+}
+
+// Draws the diagram of an existing script.
+int draw(const std::string& script, const std::optional<std::string>& svg_name, bool legend) {
+  ldsgen::DiagramReader reader;
+  if (!read_in_blocks(script, &reader)) return 1;
   reader.end();
   if (!reader.any()) {
     std::cerr << "ldsgen: '" << printable(script)
@@ -91,19 +98,12 @@ int draw(const std::string& script, const std::optional<std::string>& svg_name, 
   return std::cout ? 0 : 1;
 }
 
-// Reads an Mplus output a block at a time and writes what its estimates say about change: the
-// trajectory table to standard output, the figure to `svg_name` if given.
+// Writes what the estimates of an Mplus output say about change: the trajectory table to
+// standard output, the figure to `svg_name` if given.
 int dynamics(const std::string& output, const std::optional<std::string>& svg_name,
              std::optional<std::int64_t> occasions, bool quiet) {
-  std::ifstream in(output, std::ios::binary);
-  if (!in) {
-    std::cerr << "ldsgen: cannot read '" << printable(output) << "'\n";
-    return 1;
-  }
   ldsgen::OutputReader reader;
-  std::string block(1 << 16, '\0');
-  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
-    reader.text(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())));
+  if (!read_in_blocks(output, &reader)) return 1;
   const ldsgen::MplusResults r = reader.end();
   const std::string shown = "'" + printable(output) + "'";
   if (!r.error.empty()) {

@@ -105,12 +105,6 @@ bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return out;
-}
-
 std::string digits(std::int64_t n) {
   return std::to_string(n);
 }
@@ -208,7 +202,7 @@ std::string stems_clash(std::string_view y, std::string_view x) {
   const VariableNames a(y), b(x);
   for (const std::string* p : {&a.stem, &a.level, &a.difference})
     for (const std::string* q : {&b.stem, &b.level, &b.difference})
-      if (lower(*p) == lower(*q))
+      if (lower_case(*p) == lower_case(*q))
         return "the names '" + std::string(y) + "' and '" + std::string(x) +
                "' would both declare " + *p + "1";
   return "";
@@ -226,8 +220,14 @@ std::string stem_length_problem(const Model& model, std::int64_t occasions) {
   return "";
 }
 
+std::string lower_case(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return out;
+}
+
 bool same_name(std::string_view a, std::string_view b) {
-  return lower(a) == lower(b);
+  return lower_case(a) == lower_case(b);
 }
 
 std::string column_name_problem(std::string_view name) {
@@ -254,10 +254,10 @@ namespace {
 
 // Whether a column's name is one the model gives a latent variable: ly3, dx1, y0, sy.
 bool latent_name(const Model& model, std::string_view column, std::int64_t occasions) {
-  const std::string name = lower(column);
+  const std::string name = lower_case(column);
   for (const std::string* stem : {&model.y_name, &model.x_name}) {
     if (stem == &model.x_name && model.kind == ModelKind::Univariate) break;
-    const VariableNames v(lower(*stem));
+    const VariableNames v(lower_case(*stem));
     if (name == v.initial || name == v.slope) return true;
     for (const std::string* prefix : {&v.level, &v.difference}) {
       if (name.size() <= prefix->size() || name.compare(0, prefix->size(), *prefix) != 0) continue;
@@ -336,14 +336,15 @@ std::string model_problem(const Model& model) {
     if (std::string clash = stems_clash(model.y_name, model.x_name); !clash.empty()) return clash;
   }
   if (!model.id.empty()) {
-    const std::string id = lower(model.id);
+    const std::string id = lower_case(model.id);
     if (std::none_of(model.columns.begin(), model.columns.end(),
                      [&](const std::string& c) { return same_name(c, id); }))
       return "the ID column '" + model.id + "' is not one of the data file's columns";
     const std::string stem = id.substr(0, id.find_last_not_of("0123456789") + 1);
-    const bool observed = stem.size() < id.size() &&
-                          (stem == lower(model.y_name) ||
-                           (model.kind == ModelKind::Bivariate && stem == lower(model.x_name)));
+    const bool observed =
+        stem.size() < id.size() &&
+        (stem == lower_case(model.y_name) ||
+         (model.kind == ModelKind::Bivariate && stem == lower_case(model.x_name)));
     if (observed && id[stem.size()] != '0')
       return "the ID column '" + model.id + "' is one of the model's variables";
   }

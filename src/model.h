@@ -93,6 +93,8 @@ std::string stems_clash(std::string_view y, std::string_view x);
 std::string stem_length_problem(const Model& model, std::int64_t occasions);
 /// Whether two names are one to Mplus, which reads names in any case.
 bool same_name(std::string_view a, std::string_view b);
+/// A name in lower case, as names are compared and as ldsgen writes them.
+std::string lower_case(std::string_view name);
 /// Why a name can't be a column of the data file in Mplus; empty when it can.
 std::string column_name_problem(std::string_view name);
 /// Why the data file's columns, as given, don't fit the model at this count: an observed variable

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "lines.h"
 #include "numbers.h"
 
 namespace ldsgen {
@@ -10,12 +11,6 @@ namespace {
 
 bool is_digit(char c) {
   return c >= '0' && c <= '9';
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return out;
 }
 
 std::vector<std::string_view> words(std::string_view line) {
@@ -49,15 +44,8 @@ std::pair<std::string, std::int64_t> occasion_of(std::string_view name) {
 }  // namespace
 
 void OutputReader::text(std::string_view block) {
-  constexpr std::size_t kLongest = 1 << 16;  // an output's lines are short
-  for (std::size_t end; (end = block.find('\n')) != std::string_view::npos;) {
-    std::string_view whole = block.substr(0, end);
-    if (!partial_.empty()) whole = partial_.append(whole.substr(0, kLongest));
-    line(whole.substr(0, kLongest));
-    partial_.clear();
-    block.remove_prefix(end + 1);
-  }
-  if (partial_.size() < kLongest) partial_.append(block.substr(0, kLongest - partial_.size()));
+  // An output's lines are short.
+  split_lines(block, 1 << 16, &partial_, [this](std::string_view l) { line(l); });
 }
 
 void OutputReader::line(std::string_view text) {
@@ -82,7 +70,7 @@ void OutputReader::line(std::string_view text) {
   }
   double estimate = 0;  // a row's is read again where it is kept
   if (w.size() == 2 && (w[1] == "BY" || w[1] == "ON" || w[1] == "WITH")) {
-    of_ = lower(w[0]);
+    of_ = lower_case(w[0]);
     block_ = w[1] == "BY" ? 'b' : w[1] == "ON" ? 'o' : 'w';
     if (block_ == 'b') {
       const std::pair<std::string, std::int64_t> level = occasion_of(of_);
@@ -97,7 +85,7 @@ void OutputReader::line(std::string_view text) {
   } else if (w.size() == 1 && (w[0] == "Means" || w[0] == "Variances")) {
     block_ = w[0] == "Means" ? 'm' : 'v';
   } else if (w.size() >= 2 && read_number(w[1], &estimate)) {
-    const std::string name = lower(w[0]);
+    const std::string name = lower_case(w[0]);
     const bool keep =
         ((block_ == 'm' || block_ == 'v') && factor_name(name)) ||
         (block_ == 'w' && factor_name(name) && factor_name(of_)) ||

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "lines.h"
 #include "svg.h"
 
 namespace ldsgen {
@@ -247,15 +248,7 @@ void DiagramReader::read_lists(std::string_view text) {
 }
 
 void DiagramReader::text(std::string_view block) {
-  constexpr std::size_t kLongest = 1 << 20;
-  for (std::size_t end; (end = block.find('\n')) != std::string_view::npos;) {
-    std::string_view whole = block.substr(0, end);
-    if (!partial_.empty()) whole = partial_.append(whole.substr(0, kLongest));
-    line(whole.substr(0, kLongest));
-    partial_.clear();
-    block.remove_prefix(end + 1);
-  }
-  if (partial_.size() < kLongest) partial_.append(block.substr(0, kLongest - partial_.size()));
+  split_lines(block, 1 << 20, &partial_, [this](std::string_view l) { line(l); });
 }
 
 void DiagramReader::end() {

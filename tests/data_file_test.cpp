@@ -17,13 +17,6 @@ DataBeginning read(std::string text, bool whole = true) {
   return data;
 }
 
-Model with(std::initializer_list<std::pair<const char*, const char*>> options,
-           ModelKind kind = ModelKind::Univariate) {
-  Model model(kind);
-  for (const auto& [name, value] : options) EXPECT_EQ(set_model_option(&model, name, value), "");
-  return model;
-}
-
 const char kShift[] =
     ": Mplus reads 3 values a case, so the cases shift and the results are wrong; name every "
     "column of the file, the model's among them";
@@ -71,7 +64,10 @@ TEST(DataFile, WarnsOfWhatMplusWouldReadWrongly) {
        "1 2 3\n-999 5 6\n7 8 -999\n-999 9 -999\n2 3 4\n",
        {"-999 appears 4 times in columns 1 and 3, far from the other values: a missing-value "
         "code? Mplus takes it as a value unless the script names it as the code"}},
-      {"-999 named as the code", "1 2 3\n-999 5 6\n-999.0 9 10\n", {}, with({{"missing", "-999"}})},
+      {"-999 named as the code",
+       "1 2 3\n-999 5 6\n-999.0 9 10\n",
+       {},
+       with_options({{"missing", "-999"}})},
       {"a code in a column with a range of its own", "20 2 3\n99 5 6\n99 9 10\n80 1 1\n", {}},
       {"a code seen once", "1 2 3\n-999 5 6\n", {}},
       {"a code seen once in each of two columns",
@@ -83,7 +79,7 @@ TEST(DataFile, WarnsOfWhatMplusWouldReadWrongly) {
       {"the file's columns named",
        "7 1.5 2e3 3 44\n8 . -1.5E-2 4 45\n",
        {},
-       with({{"columns", "id y1 y2 y3 age"}, {"id", "id"}})},
+       with_options({{"columns", "id y1 y2 y3 age"}, {"id", "id"}})},
       {"the bivariate model", "1 2 3 4 5 6\n", {}, Model(ModelKind::Bivariate)},
   };
   for (const Case& c : cases) {
@@ -187,7 +183,7 @@ TEST(DataFile, TheScriptNamesTheFilesColumns) {
   StringSink sink;
   ScriptWriter w(sink);
   write_variable_sections(
-      w, with({{"columns", "id y1 y2 y3 age"}, {"id", "id"}, {"missing", "-999"}}), 3);
+      w, with_options({{"columns", "id y1 y2 y3 age"}, {"id", "id"}, {"missing", "-999"}}), 3);
   w.flush();
   EXPECT_EQ(sink.str(),
             "VARIABLE: NAMES ARE \nid y1 y2 y3 age ;\n USEVARIABLE ARE \ny1 y2 y3 ;\n"
@@ -197,7 +193,7 @@ TEST(DataFile, TheScriptNamesTheFilesColumns) {
   for (int k = 1; k <= 40; ++k) many += " y" + std::to_string(k) + " covar" + std::to_string(k);
   StringSink wide;
   ScriptWriter v(wide);
-  write_variable_sections(v, with({{"columns", many.c_str()}, {"missing", "*"}}), 40);
+  write_variable_sections(v, with_options({{"columns", many.c_str()}, {"missing", "*"}}), 40);
   v.flush();
   for (const std::string& line : lines(wide.str())) EXPECT_LE(line.size(), 90u) << line;
   EXPECT_NE(wide.str().find("\n MISSING=*;\n"), std::string::npos);
@@ -220,10 +216,10 @@ TEST(DataFile, ColumnsMplusCantTakeAreRefused) {
     const std::string problem = set_model_option(&model, c.option, c.value);
     EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
   }
-  const Model latent = with({{"columns", "id y1 y2 y0"}});
+  const Model latent = with_options({{"columns", "id y1 y2 y0"}});
   EXPECT_EQ(columns_problem(latent, 2),
             "the column 'y0' has the name of one of the model's latent variables: rename it");
-  EXPECT_EQ(columns_problem(with({{"columns", "id Y1 y2 dy3 ly01"}}), 2), "");
+  EXPECT_EQ(columns_problem(with_options({{"columns", "id Y1 y2 dy3 ly01"}}), 2), "");
   // Only drawings of ldsgen's are drawn over.
   EXPECT_FALSE(is_ldsgen_svg(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "

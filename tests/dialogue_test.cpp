@@ -249,13 +249,6 @@ TEST(Dialogue, ACountWhoseScriptCannotFitIsAskedAgain) {
 
 // Answers given on the command line are not asked; a refused one ends the run with status 2,
 // as no one is there to answer again, and no file is made.
-// A model with these options set as the command line sets them.
-Model with_options(std::initializer_list<std::pair<const char*, const char*>> options) {
-  Model model;
-  for (const auto& [name, value] : options) EXPECT_EQ(set_model_option(&model, name, value), "");
-  return model;
-}
-
 TEST(Dialogue, GivenAnswersAreNotAsked) {
   struct Case {
     std::optional<std::string> script, model, data, occasions;

@@ -12,13 +12,6 @@
 namespace ldsgen::testing {
 namespace {
 
-Model model(std::initializer_list<std::pair<const char*, const char*>> options,
-            ModelKind kind = ModelKind::Univariate) {
-  Model m(kind);
-  for (const auto& [name, value] : options) EXPECT_EQ(set_model_option(&m, name, value), "");
-  return m;
-}
-
 Estimates typed(std::initializer_list<std::pair<const char*, const char*>> values) {
   Estimates e;
   for (const auto& [key, value] : values) EXPECT_EQ(set_estimate(&e, key, value), "") << key;
@@ -33,7 +26,7 @@ TEST(Dynamics, WithoutProportionalChangeTheLevelsAreStraightLines) {
                              {"var-y0", "4"},
                              {"var-sy", "0.25"},
                              {"cov-y0-sy", "0.3"}});
-  const Trajectory t = trajectory(model({{"change", "constant"}}), e, 6);
+  const Trajectory t = trajectory(with_options({{"change", "constant"}}), e, 6);
   ASSERT_EQ(t.mean[0].size(), 6u);
   ASSERT_EQ(t.sd[0].size(), 6u);
   for (int i = 0; i < 6; ++i) {
@@ -54,7 +47,7 @@ TEST(Dynamics, ProportionalChangeApproachesItsEquilibrium) {
 // Two variables that are not coupled change each as on its own; coupled, they settle where the
 // expected change of both is 0.
 TEST(Dynamics, TwoVariables) {
-  const Model none = model({{"coupling", "none"}}, ModelKind::Bivariate);
+  const Model none = with_options({{"coupling", "none"}}, ModelKind::Bivariate);
   Estimates e = typed({{"mean-y0", "4"},
                        {"mean-sy", "2"},
                        {"beta-y", "-0.2"},
@@ -162,7 +155,7 @@ TEST(Dynamics, SaysWhereAndHowTheLevelsSettle) {
 }
 
 TEST(Dynamics, TheTableHasTheStemsAndSixSignificantDigits) {
-  const Model m = model({{"y-name", "anx"}, {"x-name", "dep"}}, ModelKind::Bivariate);
+  const Model m = with_options({{"y-name", "anx"}, {"x-name", "dep"}}, ModelKind::Bivariate);
   Estimates e = typed({{"mean-y0", "10"},
                        {"mean-sy", "1"},
                        {"beta-y", "-0.1"},
@@ -199,8 +192,8 @@ TEST(Dynamics, SignificantDigitsAsPrintfWritesThem) {
 // Starting values of the proportional changes and couplings fill their values; the residuals'
 // labels give none.
 TEST(Dynamics, StartingValuesGiveValues) {
-  const Model m =
-      model({{"start", "1=-0.2"}, {"start", "3=0.1"}, {"start", "5=0.5"}}, ModelKind::Bivariate);
+  const Model m = with_options({{"start", "1=-0.2"}, {"start", "3=0.1"}, {"start", "5=0.5"}},
+                               ModelKind::Bivariate);
   EXPECT_EQ(starting_estimates(m), (std::vector<std::pair<std::string, std::string>>{
                                        {"beta-y", "-0.2"}, {"coupling-y-to-x", "0.1"}}));
 }
@@ -213,7 +206,7 @@ TEST(Dynamics, ValuesAreNumbersByTheirKeys) {
   EXPECT_EQ(set_estimate(&e, "cov-y0-sy", "-1.5E-2"), "");
   EXPECT_EQ(e.cov[kSy][kY0], -0.015);
   const Model m =
-      model({{"y-change", "proportional"}, {"coupling", "y-to-x"}}, ModelKind::Bivariate);
+      with_options({{"y-change", "proportional"}, {"coupling", "y-to-x"}}, ModelKind::Bivariate);
   EXPECT_EQ(estimate_keys(m),
             (std::vector<std::string>{"mean-y0", "beta-y", "mean-x0", "mean-sx", "beta-x",
                                       "coupling-y-to-x", "var-y0", "var-x0", "var-sx", "cov-x0-sx",

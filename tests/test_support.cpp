@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
 #include <memory>
@@ -152,6 +154,13 @@ bool meets(const Segment& s, const Box& b) {
     }
   }
   return t0 <= t1;
+}
+
+Model with_options(std::initializer_list<std::pair<const char*, const char*>> options,
+                   ModelKind kind) {
+  Model model(kind);
+  for (const auto& [name, value] : options) EXPECT_EQ(set_model_option(&model, name, value), "");
+  return model;
 }
 
 }  // namespace ldsgen::testing

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <streambuf>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "dialogue.h"
+#include "model.h"
 
 namespace ldsgen::testing {
 
@@ -93,6 +95,10 @@ std::string golden(const std::string& name);
 
 /// The lines of a text, without their ends.
 std::vector<std::string> lines(const std::string& text);
+
+/// A model of this kind with these options set, as the command line and the page set them.
+Model with_options(std::initializer_list<std::pair<const char*, const char*>> options,
+                   ModelKind kind = ModelKind::Univariate);
 
 /// The box a drawn thing takes: a node, or a text but a node's own name, which stands inside its
 /// node.
