@@ -175,6 +175,12 @@ std::vector<std::string> missing_estimates(const Model& model, const Estimates& 
   return missing;
 }
 
+std::string dynamics_count_problem(std::int64_t occasions) {
+  if (occasions <= kMostDynamicsOccasions) return "";
+  return "the expected levels are worked out for at most " +
+         std::to_string(kMostDynamicsOccasions) + " occasions, not " + std::to_string(occasions);
+}
+
 Trajectory trajectory(const Model& m, const Estimates& e, std::int64_t occasions) {
   const bool bivariate = m.kind == ModelKind::Bivariate;
   const int variables = bivariate ? 2 : 1;

@@ -48,6 +48,12 @@ std::optional<double> estimate(const Estimates& values, std::string_view key);
 /// couplings. (Without variances the levels are drawn without bands.)
 std::vector<std::string> missing_estimates(const Model& model, const Estimates& values);
 
+/// The most occasions the dynamics are worked out for: a table and a figure of more would
+/// only take memory.
+constexpr std::int64_t kMostDynamicsOccasions = 100000;
+/// Why the dynamics can't be worked out for this many occasions; empty when they can.
+std::string dynamics_count_problem(std::int64_t occasions);
+
 /// The expected levels of y (and x) at occasions 1..N, and one implied standard deviation of
 /// each where the variances it takes are known.
 struct Trajectory {

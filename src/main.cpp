@@ -117,8 +117,13 @@ int dynamics(const std::string& output, const std::optional<std::string>& svg_na
   if (!absent.empty())
     std::cerr << "ldsgen: warning: " << shown << " lacks " << ldsgen::meanings(r.model, absent)
               << ": the levels are drawn without bands where they need them\n";
-  const ldsgen::Trajectory t =
-      ldsgen::trajectory(r.model, r.values, occasions.value_or(r.occasions));
+  const std::int64_t count = occasions.value_or(r.occasions);
+  if (const std::string problem = ldsgen::dynamics_count_problem(count); !problem.empty()) {
+    std::cerr << "ldsgen: cannot draw the dynamics of " << shown << ": " << problem
+              << (occasions ? "" : ": give fewer with -n") << '\n';
+    return 1;
+  }
+  const ldsgen::Trajectory t = ldsgen::trajectory(r.model, r.values, count);
   if (svg_name && store_svg(*svg_name, ldsgen::dynamics_svg(r.model, r.values, t)) != 0) return 1;
   ldsgen::binary_output();
   std::cout << ldsgen::trajectory_csv(r.model, t) << std::flush;

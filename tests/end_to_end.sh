@@ -291,6 +291,13 @@ expect 0 "warning: 'part.out' lacks the variance of the initial level of y and t
 grep -q '^5,[0-9.]*,,$' stdout || fail "bands without variances: $(tail -1 stdout)"
 with "--dynamics with a count that is not one" '' --dynamics=r.out -n 1.5
 expect 2 '"1.5" is not a whole number of occasions'
+with "--dynamics of more occasions than it draws" '' --dynamics="$golden/univariate_5.out" -n 100001
+expect 1 "the expected levels are worked out for at most 100000 occasions, not 100001"
+with "--dynamics of an output that claims too many occasions" '' --dynamics=many.out
+sed 's/^ LY5      BY/ LY2000000000 BY/' "$golden/univariate_5.out" >many.out
+"${program[@]}" --dynamics=many.out -q >stdout 2>stderr
+status=$?
+expect 1 "not 2000000000: give fewer with -n"
 with "--dynamics takes no answers" '' --dynamics=r.out -m bi
 expect 2 "dynamics reads an existing Mplus output and takes no answers but -n"
 

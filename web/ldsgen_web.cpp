@@ -268,6 +268,7 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_dynamics(const char* typed) {
   json.key("startValues").strings(start_values);
   json.key("problem").string(problem);
   json.key("missing").string(missing.empty() ? "" : ldsgen::meanings(model, missing));
+  if (problem.empty()) problem = ldsgen::dynamics_count_problem(g_answers.occasions);
   if (missing.empty() && problem.empty() && g_answers.ok) {
     const ldsgen::Trajectory t = ldsgen::trajectory(model, values, g_answers.occasions);
     json.key("regime").string(ldsgen::regime(model, values));
