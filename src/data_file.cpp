@@ -93,7 +93,7 @@ class Checker {
  public:
   Checker(const Model& model, std::int64_t occasions)
       : model_(model),
-        names_(model.columns.empty() ? observed_names(model, occasions).size()
+        names_(model.columns.empty() ? static_cast<std::size_t>(observed_count(model, occasions))
                                      : model.columns.size()),
         numeric_mark_(is_number(model.missing)) {}
 
@@ -263,14 +263,16 @@ namespace {
 
 // A name Mplus takes, made of a header's name: letters, digits and _, from a letter, at most 8,
 // and not one already taken (in any case); a number at its end where it would be.
-std::string short_name(std::string_view header, const std::vector<std::string>& taken) {
+std::string short_name(std::string_view header, const std::vector<std::string>& taken,
+                       const Model& model, std::int64_t occasions) {
   std::string name;
   for (char c : header)
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || is_digit(c) || c == '_') name += c;
   if (name.empty() || is_digit(name.front()) || name.front() == '_') name = "v" + name;
   name.resize(std::min<std::size_t>(name.size(), 8));
   auto used = [&](const std::string& n) {
-    return std::any_of(taken.begin(), taken.end(),
+    return !observed_match(model, n, occasions).empty() ||
+           std::any_of(taken.begin(), taken.end(),
                        [&](const std::string& t) { return same_name(t, n); });
   };
   for (int k = 2; used(name); ++k) {
@@ -290,39 +292,43 @@ bool names_an_id(std::string_view header) {
 
 std::vector<ProposedColumn> propose_columns(const DataSample& sample, const Model& model,
                                             std::int64_t occasions) {
-  const std::vector<std::string> observed = observed_names(model, occasions);
+  const std::int64_t observed = observed_count(model, occasions);
   const std::size_t width = sample.rows.empty() ? 0 : sample.rows.front().size();
   std::vector<ProposedColumn> columns(std::max(width, sample.columns));
-  std::vector<std::string> taken = observed;
+  std::vector<std::string> taken;
+  auto unused = [&](std::size_t k, const std::string& name) {
+    columns[k] = {ProposedColumn::kUnused, short_name(name, taken, model, occasions)};
+  };
   if (sample.header) {
     bool id = false;
     for (std::size_t k = 0; k < columns.size(); ++k) {
       const std::string header = k < width ? sample.rows.front()[k] : "";
-      const auto match = std::find_if(observed.begin(), observed.end(),
-                                      [&](const std::string& o) { return same_name(o, header); });
-      if (match != observed.end()) {
-        columns[k] = {ProposedColumn::kObserved, *match};
+      if (std::string match = observed_match(model, header, occasions); !match.empty()) {
+        columns[k] = {ProposedColumn::kObserved, match};
         continue;
       }
-      const bool is_id = !id && names_an_id(header);
-      id = id || is_id;
-      columns[k] = {is_id ? ProposedColumn::kId : ProposedColumn::kUnused,
-                    short_name(header.empty() ? "v" + std::to_string(k + 1) : header, taken)};
+      unused(k, header.empty() ? "v" + std::to_string(k + 1) : header);
+      if (!id && names_an_id(header)) {
+        columns[k].role = ProposedColumn::kId;
+        id = true;
+      }
       taken.push_back(columns[k].name);
     }
     return columns;
   }
   // No header: the model's variables in order, after an ID where there is a column more.
-  const std::size_t first = columns.size() > observed.size() ? 1 : 0;
-  for (std::size_t k = 0; k < columns.size(); ++k) {
+  const auto count = static_cast<std::int64_t>(columns.size());
+  const std::int64_t first = count > observed ? 1 : 0;
+  for (std::int64_t k = 0; k < count; ++k) {
+    const auto at = static_cast<std::size_t>(k);
     if (first == 1 && k == 0) {
-      columns[k] = {ProposedColumn::kId, "id"};
-    } else if (k - first < observed.size() && columns.size() >= observed.size()) {
-      columns[k] = {ProposedColumn::kObserved, observed[k - first]};
+      columns[at] = {ProposedColumn::kId, "id"};
+    } else if (count >= observed && k - first < observed) {
+      columns[at] = {ProposedColumn::kObserved, observed_name(model, k - first, occasions)};
     } else {
-      columns[k] = {ProposedColumn::kUnused, short_name("v" + std::to_string(k + 1), taken)};
+      unused(at, "v" + std::to_string(k + 1));
     }
-    taken.push_back(columns[k].name);
+    taken.push_back(columns[at].name);
   }
   return columns;
 }

@@ -241,13 +241,29 @@ std::string column_name_problem(std::string_view name) {
   return "";
 }
 
-std::vector<std::string> observed_names(const Model& model, std::int64_t occasions) {
-  std::vector<std::string> names;
-  for (const std::string* stem : {&model.y_name, &model.x_name}) {
-    if (stem == &model.x_name && model.kind == ModelKind::Univariate) break;
-    for (std::int64_t i = 1; i <= occasions; ++i) names.push_back(*stem + digits(i));
+// Counts reach 2^31: the observed variables are worked out one at a time, never listed.
+std::int64_t observed_count(const Model& model, std::int64_t occasions) {
+  return model.kind == ModelKind::Bivariate ? 2 * occasions : occasions;
+}
+
+std::string observed_name(const Model& model, std::int64_t place, std::int64_t occasions) {
+  return place < occasions ? model.y_name + digits(place + 1)
+                           : model.x_name + digits(place - occasions + 1);
+}
+
+std::string observed_match(const Model& model, std::string_view name, std::int64_t occasions) {
+  std::size_t stem = name.size();
+  while (stem > 0 && is_digit(name[stem - 1])) --stem;
+  const std::string_view number = name.substr(stem);
+  if (number.empty() || number.size() > 10 || number.front() == '0') return "";
+  std::int64_t occasion = 0;
+  for (char c : number) occasion = occasion * 10 + (c - '0');
+  if (occasion > occasions) return "";
+  for (const std::string* s : {&model.y_name, &model.x_name}) {
+    if (s == &model.x_name && model.kind == ModelKind::Univariate) break;
+    if (same_name(name.substr(0, stem), *s)) return *s + digits(occasion);
   }
-  return names;
+  return "";
 }
 
 namespace {
@@ -276,7 +292,9 @@ bool latent_name(const Model& model, std::string_view column, std::int64_t occas
 
 std::string columns_problem(const Model& model, std::int64_t occasions) {
   if (model.columns.empty()) return "";
-  for (const std::string& name : observed_names(model, occasions)) {
+  // Each column is at most one observed variable: the first one lacking comes soon.
+  for (std::int64_t place = 0; place < observed_count(model, occasions); ++place) {
+    const std::string name = observed_name(model, place, occasions);
     const bool listed = std::any_of(model.columns.begin(), model.columns.end(),
                                     [&](const std::string& c) { return same_name(c, name); });
     if (!listed)

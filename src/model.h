@@ -102,8 +102,12 @@ std::string column_name_problem(std::string_view name);
 std::string columns_problem(const Model& model, std::int64_t occasions);
 /// Why a count is refused for this model: names too long or columns that don't fit.
 std::string model_count_problem(const Model& model, std::int64_t occasions);
-/// The model's observed variables at this count, as the script names them: y1 ... yN, x1 ... xN.
-std::vector<std::string> observed_names(const Model& model, std::int64_t occasions);
+/// How many observed variables the model has at this count: y1 ... yN, x1 ... xN.
+std::int64_t observed_count(const Model& model, std::int64_t occasions);
+/// The observed variable at this place in that order (from 0), as the script names it.
+std::string observed_name(const Model& model, std::int64_t place, std::int64_t occasions);
+/// The observed variable a name is, in any case, as the script names it; empty if none.
+std::string observed_match(const Model& model, std::string_view name, std::int64_t occasions);
 /// Why a starting value "LABEL=VALUE" is refused; else stores it in the model and returns "".
 std::string add_start(Model* model, std::string_view text);
 /// Why the starting values given do not fit the model's labels; empty when they all do.

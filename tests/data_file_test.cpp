@@ -107,6 +107,23 @@ TEST(DataFile, OnlyTheBeginningIsRead) {
   EXPECT_EQ(check_data(read(long_lines + " 2 3\n", false), Model(), 3).warnings.size(), 0u);
 }
 
+// The largest count costs no more than a small one: nothing is made for every occasion.
+TEST(DataFile, TheLargestCountIsCheckedInLittleMemory) {
+  const std::int32_t most = 2147483647;
+  EXPECT_EQ(columns_problem(with_options({{"columns", "id y1 y3"}}), most),
+            "the data file's columns lack y2, one of the model's 2147483647 occasions: list every "
+            "column of the file in order");
+  const DataSample s = check_data(read("1 2 3\n"), Model(ModelKind::Bivariate), most);
+  EXPECT_EQ(s.warnings.size(), 1u);
+  EXPECT_NE(s.warnings[0].find("the script names 4294967294"), std::string::npos);
+  std::vector<std::string> names;
+  for (const ProposedColumn& c : propose_columns(
+           check_data(read("id y2000000000 x7\n1 2 3\n"), Model(ModelKind::Bivariate), most),
+           Model(ModelKind::Bivariate), most))
+    names.push_back(c.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"id", "y2000000000", "x7"}));
+}
+
 TEST(DataFile, TheSampleHoldsTheFirstRowsAndTheLikelyCode) {
   const DataSample s =
       check_data(read("id,y1,y2\n1,-99,3\n2,4,-99\n3,5,6\n4,-99,7\n5,6,7\n6,7,8\n"), Model(), 2);

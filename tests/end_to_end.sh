@@ -232,6 +232,8 @@ data_case "commas, tabs, CR LF" '1,2,3\r\n4\t5\t6\r\n' ''
 data_case "mapped with --columns" '7 1 2 3 40\n8 -999 5 6 41\n9 -999 8 9 42\n' '' \
   --columns="id y1 y2 y3 age" --id=id --missing=-999
 grep -q '^ IDVARIABLE=id;' s.inp && grep -q '^ MISSING=ALL (-999);' s.inp || fail "s.inp lacks the mapping"
+with "--columns at the largest count" '' -m uni -d d.dat -n 2147483647 --columns="id y1" s.inp
+expect 2 "the data file's columns lack y2, one of the model's 2147483647 occasions"
 with "data file: a folder can't be read" '' -m uni -d d.dat -n 3 -q s.inp
 mkdir d.dat
 printf '' | timeout 60 "${program[@]}" -m uni -d d.dat -n 3 -q s.inp >stdout 2>stderr

@@ -27,6 +27,8 @@ using ldsgen::FileRole;
 // Larger scripts than this take the console program: a browser tab holds a download in memory.
 constexpr std::int32_t kMaxWebOccasions = 1000000;
 constexpr std::size_t kPreviewLines = 300;
+// A column's roles are offered in a list: beyond this many it would not be one anyone reads.
+constexpr std::int64_t kMostRoles = 2000;
 
 // The answers as the core takes them, kept between the calls of one request.
 struct Answers {
@@ -230,7 +232,13 @@ EMSCRIPTEN_KEEPALIVE const char* ldsgen_inspect(const char* text, int whole) {
   }
   json.key("names").strings(names);
   json.key("roles").strings(roles);
-  json.key("observed").strings(ldsgen::observed_names(g_answers.model, occasions));
+  // The roles a column can take: the model's observed variables, as many as a table can offer.
+  std::vector<std::string> observed;
+  for (std::int64_t k = 0;
+       k < std::min<std::int64_t>(ldsgen::observed_count(g_answers.model, occasions), kMostRoles);
+       ++k)
+    observed.push_back(ldsgen::observed_name(g_answers.model, k, occasions));
+  json.key("observed").strings(observed);
   g_result = json.done();
   return g_result.c_str();
 }
