@@ -73,15 +73,6 @@ std::string count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string list_of(const std::vector<std::size_t>& items) {
-  std::string text;
-  for (std::size_t k = 0; k < items.size(); ++k) {
-    if (k > 0) text += k + 1 == items.size() ? " and " : ", ";
-    text += std::to_string(items[k]);
-  }
-  return text;
-}
-
 // Where the values of one line break the rules: the first value that is neither a number nor
 // the missing mark, and how many there are.
 struct Odd {
@@ -192,7 +183,7 @@ void Checker::code_warnings() {
       sample_.missing_code = text;
     }
     sample_.warnings.push_back(text + " appears " + count(total, "time", "times") + " in column" +
-                               (in.size() > 1 ? "s " : " ") + list_of(in) +
+                               (in.size() > 1 ? "s " : " ") + in_words(in) +
                                ", far from the other values: a missing-value code? Mplus "
                                "takes it as a value unless the script names it as the code");
   }

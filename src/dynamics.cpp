@@ -124,12 +124,9 @@ std::string estimate_meaning(const Model& m, std::string_view key) {
 }
 
 std::string meanings(const Model& model, const std::vector<std::string>& keys) {
-  std::string text;
-  for (std::size_t k = 0; k < keys.size(); ++k) {
-    if (k > 0) text += k + 1 == keys.size() ? " and " : ", ";
-    text += estimate_meaning(model, keys[k]);
-  }
-  return text;
+  std::vector<std::string> words;
+  for (const std::string& key : keys) words.push_back(estimate_meaning(model, key));
+  return in_words(words);
 }
 
 std::vector<std::pair<std::string, std::string>> starting_estimates(const Model& model) {

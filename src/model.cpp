@@ -180,13 +180,24 @@ std::string set_model_option(Model* m, std::string_view name, std::string_view v
 }
 
 // A stem ends in a letter or "_", so that a name made of it and an occasion reads back one way.
+namespace {
+
+// What every name Mplus takes is made of: a letter, then letters, digits and _. `shown` names
+// it in the message.
+std::string characters_problem(std::string_view name, const std::string& shown) {
+  if (!is_letter(name.front())) return shown + " does not start with a letter";
+  for (char c : name)
+    if (!is_letter(c) && !is_digit(c) && c != '_')
+      return shown + " holds a character other than letters, digits and _";
+  return "";
+}
+
+}  // namespace
+
 std::string stem_problem(std::string_view stem) {
   const std::string shown = "the name '" + std::string(stem) + "'";
   if (stem.empty()) return "a variable's name is empty";
-  if (!is_letter(stem.front())) return shown + " does not start with a letter";
-  for (char c : stem)
-    if (!is_letter(c) && !is_digit(c) && c != '_')
-      return shown + " holds a character other than letters, digits and _";
+  if (std::string problem = characters_problem(stem, shown); !problem.empty()) return problem;
   if (is_digit(stem.back()))
     return shown + " ends in a digit, which would run into the occasions (" + std::string(stem) +
            "1 ...)";
@@ -220,6 +231,15 @@ std::string stem_length_problem(const Model& model, std::int64_t occasions) {
   return "";
 }
 
+std::string in_words(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    if (k > 0) text += k + 1 == items.size() ? " and " : ", ";
+    text += items[k];
+  }
+  return text;
+}
+
 std::string lower_case(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -233,10 +253,7 @@ bool same_name(std::string_view a, std::string_view b) {
 std::string column_name_problem(std::string_view name) {
   const std::string shown = "the column name '" + std::string(name) + "'";
   if (name.empty()) return "a column's name is empty";
-  if (!is_letter(name.front())) return shown + " does not start with a letter";
-  for (char c : name)
-    if (!is_letter(c) && !is_digit(c) && c != '_')
-      return shown + " holds a character other than letters, digits and _";
+  if (std::string problem = characters_problem(name, shown); !problem.empty()) return problem;
   if (name.size() > 8) return shown + " is longer than the 8 characters Mplus allows";
   return "";
 }
@@ -313,19 +330,6 @@ std::string model_count_problem(const Model& model, std::int64_t occasions) {
   return columns_problem(model, occasions);
 }
 
-namespace {
-
-std::string label_list(const std::vector<int>& labels) {
-  std::string list;
-  for (std::size_t k = 0; k < labels.size(); ++k) {
-    if (k > 0) list += k + 1 == labels.size() ? " and " : ", ";
-    list += std::to_string(labels[k]);
-  }
-  return list;
-}
-
-}  // namespace
-
 std::string add_start(Model* model, std::string_view text) {
   const std::size_t equals = text.find('=');
   const std::string shown = "the starting value '" + std::string(text) + "'";
@@ -345,7 +349,7 @@ std::string starts_problem(const Model& model) {
   for (const auto& [label, value] : model.starts)
     if (std::find(labels.begin(), labels.end(), label) == labels.end())
       return "the model has no label " + std::to_string(label) + ": its labels are " +
-             label_list(labels);
+             in_words(labels);
   return "";
 }
 

@@ -91,6 +91,15 @@ std::string stem_problem(std::string_view stem);
 std::string stems_clash(std::string_view y, std::string_view x);
 /// Why a chosen stem makes a name longer than Mplus allows at this count; empty if none does.
 std::string stem_length_problem(const Model& model, std::int64_t occasions);
+/// Items as a sentence lists them: "1", "1 and 2", "1, 2 and 3". Messages name things so.
+std::string in_words(const std::vector<std::string>& items);
+template <typename T>
+std::string in_words(const std::vector<T>& numbers) {
+  std::vector<std::string> items;
+  for (const T& n : numbers) items.push_back(std::to_string(n));
+  return in_words(items);
+}
+
 /// Whether two names are one to Mplus, which reads names in any case.
 bool same_name(std::string_view a, std::string_view b);
 /// A name in lower case, as names are compared and as ldsgen writes them.
